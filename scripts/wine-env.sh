@@ -1,0 +1,80 @@
+# Wine test environment, sourced by the test and run scripts.
+#   kv_env_start   private Wine prefix, Xvfb display, PulseAudio with a null sink as the sound card
+#   kv_env_stop    ends all of it
+# Each start gets its own prefix copy, display number and Pulse runtime folder, so two runs on
+# one machine do not meet. Requires scripts/setup to have run.
+
+KV_ROOT=${KV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+KV_WINE_CACHE="$KV_ROOT/build/wine"
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# The template prefix is made once: wineboot takes a while, a copy does not.
+kv_make_template() {
+  local tpl="$KV_WINE_CACHE/template"
+  [ -f "$tpl/.ready" ] && return 0
+  rm -rf "$tpl" && mkdir -p "$tpl"
+  WINEPREFIX="$tpl" wineboot -i >/dev/null 2>&1
+  # Controls ask for the face name 宋体; Wine needs to be told which installed font stands in.
+  local reg="$KV_WINE_CACHE/fonts.reg"
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"宋体"="WenQuanYi Zen Hei"\r\n"SimSun"="WenQuanYi Zen Hei"\r\n\r\n' |
+    iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+  WINEPREFIX="$tpl" wine regedit /S "$(winepath_of "$reg")" >/dev/null 2>&1
+  WINEPREFIX="$tpl" wineserver -w
+  touch "$tpl/.ready"
+}
+
+winepath_of() { echo "Z:${1//\//\\}"; }
+
+kv_free_display() {
+  local n
+  for n in $(seq 90 199); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { echo "$n"; return; }
+  done
+  return 1
+}
+
+kv_env_start() {
+  mkdir -p "$KV_WINE_CACHE"
+  kv_make_template
+  KV_RUN_DIR=$(mktemp -d "$KV_WINE_CACHE/run.XXXXXX")
+  export KV_RUN_DIR
+  cp -a "$KV_WINE_CACHE/template" "$KV_RUN_DIR/prefix"
+  export WINEPREFIX="$KV_RUN_DIR/prefix"
+
+  local n
+  n=$(kv_free_display)
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$KV_RUN_DIR/xvfb.log" 2>&1 &
+  KV_XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+
+  export XDG_RUNTIME_DIR="$KV_RUN_DIR/xdg"
+  mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+  export PULSE_RUNTIME_PATH="$XDG_RUNTIME_DIR/pulse"
+  export HOME_SAVED="$HOME"
+  pulseaudio --daemonize=yes --exit-idle-time=-1 -n --system=false \
+    --load="module-null-sink sink_name=kv_sink" --load=module-native-protocol-unix \
+    --log-target=file:"$KV_RUN_DIR/pulse.log" 2>>"$KV_RUN_DIR/pulse.log"
+  for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+  pactl set-default-source kv_sink.monitor
+  pactl set-default-sink kv_sink
+  WINEPREFIX="$WINEPREFIX" wineboot >/dev/null 2>&1 || true
+}
+
+# Plays a sine tone into the null sink until killed; prints the player's pid.
+kv_play_tone() {
+  local hz=${1:-1000}
+  sox -n -r 48000 -c 2 -b 16 -t raw - synth 3600 sine "$hz" vol 0.5 2>/dev/null |
+    pacat --playback --device=kv_sink --rate=48000 --channels=2 --format=s16le >/dev/null 2>&1 &
+  echo $!
+}
+
+kv_env_stop() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+  pactl exit >/dev/null 2>&1 || pulseaudio --kill >/dev/null 2>&1 || true
+  [ -n "${KV_XVFB_PID:-}" ] && kill "$KV_XVFB_PID" 2>/dev/null || true
+  wait 2>/dev/null || true
+  [ -n "${KV_RUN_DIR:-}" ] && rm -rf "$KV_RUN_DIR"
+  unset KV_RUN_DIR KV_XVFB_PID
+}
