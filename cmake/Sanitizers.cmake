@@ -5,3 +5,8 @@ elseif(KAVEL_SANITIZE STREQUAL "thread")
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
+if(KAVEL_TARGET STREQUAL "fuzz")
+  # Library code under the fuzz targets gets the same coverage and sanitizer instrumentation.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
