@@ -22,13 +22,15 @@ struct Encoder {
     Phase phase = Phase::Configuring;
 };
 
-Encoder* FromHandle(HENCODER h) { return static_cast<Encoder*>(h); }
+Encoder* FromHandle(HENCODER h) {
+    return static_cast<Encoder*>(h);
+}
 
 int32_t ApplySettings(Encoder& e) {
     const int32_t outHz = ca::OutputSampleRate(e.inputHz);
     const int32_t kbps = ca::NearestBitRate(e.kbps, outHz);
-    if (outHz == 0 || kbps == 0 || (e.channels != 1 && e.channels != 2) || e.option != 0 ||
-        e.quality < 0 || e.quality > 9 || (e.mode != 1 && e.mode != 3))
+    if (outHz == 0 || kbps == 0 || (e.channels != 1 && e.channels != 2) || e.option != 0 || e.quality < 0 ||
+        e.quality > 9 || (e.mode != 1 && e.mode != 3))
         return -1;
     lame_global_flags* gf = e.gf;
     lame_set_num_channels(gf, e.channels);
@@ -117,8 +119,8 @@ int32_t EncoderEncodeChannels(HENCODER h, const int16_t* first, const int16_t* s
     return lame_encode_buffer(e->gf, first, second, samplesPerChannel, out, outBytes);
 }
 
-int32_t EncoderEncodeInterleaved(HENCODER h, const int16_t* pcm, int32_t sampleFrames,
-                                 uint8_t* out, int32_t outBytes) {
+int32_t EncoderEncodeInterleaved(HENCODER h, const int16_t* pcm, int32_t sampleFrames, uint8_t* out,
+                                 int32_t outBytes) {
     Encoder* e = FromHandle(h);
     if (!CanEncode(e, sampleFrames, out, outBytes) || !pcm)
         return -1;

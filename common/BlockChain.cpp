@@ -5,7 +5,8 @@
 
 void* CBlockChain::Alloc(size_t n) {
     // The data area follows the header at max alignment, so any type may be placed there.
-    constexpr size_t headerBytes = (sizeof(Header) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
+    constexpr size_t headerBytes =
+        (sizeof(Header) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
     if (n > static_cast<size_t>(-1) - headerBytes)
         return nullptr;
     auto* block = static_cast<Header*>(std::malloc(headerBytes + n));

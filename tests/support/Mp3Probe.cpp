@@ -23,7 +23,9 @@ std::string Run(const std::string& command) {
     return out;
 }
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
 
 } // namespace
 
@@ -43,13 +45,15 @@ std::string TempPath(const std::string& stem) {
 DecodedAudio DecodeMp3File(const std::string& path) {
     DecodedAudio a;
     std::istringstream info(Run("ffprobe -v error -select_streams a:0 -show_entries "
-                                "stream=channels,sample_rate -of csv=p=0 " + Quote(path) + " 2>/dev/null"));
+                                "stream=channels,sample_rate -of csv=p=0 " +
+                                Quote(path) + " 2>/dev/null"));
     char comma;
     info >> a.sampleRate >> comma >> a.channels;
     const std::string raw = TempPath("decoded.raw");
     const std::string errFile = raw + ".err";
     std::system(("ffmpeg -nostdin -y -v error -i " + Quote(path) + " -f s16le -acodec pcm_s16le " +
-                 Quote(raw) + " 2>" + Quote(errFile)).c_str());
+                 Quote(raw) + " 2>" + Quote(errFile))
+                    .c_str());
     std::vector<uint8_t> err = ReadFileBytes(errFile);
     a.errors.assign(err.begin(), err.end());
     std::vector<uint8_t> pcm = ReadFileBytes(raw);

@@ -5,11 +5,11 @@
 #include <vector>
 
 struct DecodedAudio {
-    bool ok = false;          // ffmpeg ran, reported no error and produced samples
-    std::string errors;       // what ffmpeg printed at level "error"
+    bool ok = false;    // ffmpeg ran, reported no error and produced samples
+    std::string errors; // what ffmpeg printed at level "error"
     int channels = 0;
     int sampleRate = 0;
-    std::vector<int16_t> samples;  // interleaved
+    std::vector<int16_t> samples; // interleaved
     size_t Frames() const { return channels ? samples.size() / channels : 0; }
 };
 

@@ -18,7 +18,9 @@ std::vector<int16_t> Tone(int rate, int channels, int frames) {
     return pcm;
 }
 
-bool IsFrameHeader(const uint8_t* p) { return p[0] == 0xFF && (p[1] & 0xE0) == 0xE0; }
+bool IsFrameHeader(const uint8_t* p) {
+    return p[0] == 0xFF && (p[1] & 0xE0) == 0xE0;
+}
 
 TEST(CaDll, BoundAtLoadTimeWithOrdinalExportsOnly) {
     HMODULE dll = GetModuleHandleW(L"ca.dll");
