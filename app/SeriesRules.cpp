@@ -1,0 +1,159 @@
+#include "SeriesRules.h"
+
+namespace {
+
+constexpr int32_t kQualityValues[3] = {0, 5, 9};
+constexpr int32_t kChannelValues[2] = {1, 2};
+constexpr int32_t kSampleRateValues[5] = {8000, 22050, 44100, 48000, 96000};
+constexpr int32_t kBitRateFactorValues[3] = {1, 2, 3};
+
+constexpr uint32_t kBytesPerMb = 1u << 20;
+constexpr uint32_t kMsPerMinute = 60000;
+
+size_t Length(const char16_t* text) {
+    size_t n = 0;
+    while (text[n])
+        ++n;
+    return n;
+}
+
+// Appends text at *pos when it fits with a terminator; otherwise returns 0.
+int Append(char16_t* out, size_t outUnits, size_t* pos, const char16_t* text) {
+    for (; *text; ++text) {
+        if (*pos + 1 >= outUnits)
+            return 0;
+        out[(*pos)++] = *text;
+    }
+    out[*pos] = 0;
+    return 1;
+}
+
+int AppendDecimal(char16_t* out, size_t outUnits, size_t* pos, uint32_t value) {
+    char16_t digits[11];
+    size_t n = sizeof digits / sizeof digits[0];
+    digits[--n] = 0;
+    do {
+        digits[--n] = static_cast<char16_t>(u'0' + value % 10);
+        value /= 10;
+    } while (value);
+    return Append(out, outUnits, pos, digits + n);
+}
+
+int IsBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+uint32_t ClampedProduct(const char* text, int64_t maxValue, uint32_t unit) {
+    int64_t value = ParseDecimal(text);
+    if (value < 0)
+        value = 0;
+    if (value > maxValue)
+        value = maxValue;
+    return static_cast<uint32_t>(value) * unit;
+}
+
+template <size_t N> int PickValue(const int32_t (&table)[N], int position, int32_t* out) {
+    if (position < 0 || static_cast<size_t>(position) >= N)
+        return 0;
+    *out = table[position];
+    return 1;
+}
+
+} // namespace
+
+int FormatFollowOnName(const char16_t* base, int32_t index, char16_t* out, size_t outUnits) {
+    const size_t length = Length(base);
+    size_t nameStart = 0;
+    for (size_t i = 0; i < length; ++i)
+        if (base[i] == u'\\' || base[i] == u'/')
+            nameStart = i + 1;
+    size_t cut = length;
+    for (size_t i = nameStart; i < length; ++i)
+        if (base[i] == u'.')
+            cut = i;
+    if (index < 1 || cut >= outUnits)
+        return 0;
+    for (size_t i = 0; i < cut; ++i)
+        out[i] = base[i];
+    out[cut] = 0;
+    size_t pos = cut;
+    return Append(out, outUnits, &pos, u"_") && AppendDecimal(out, outUnits, &pos, index) &&
+           Append(out, outUnits, &pos, u".mp3");
+}
+
+int MakeSeriesFileName(const char16_t* base, int32_t index, FileExistsFn exists, void* ctx, char16_t* out,
+                       size_t outUnits, int32_t* usedIndex) {
+    if (index < 0 || outUnits == 0)
+        return 0;
+    if (index == 0) {
+        // The save dialog already asked before replacing the chosen file.
+        size_t pos = 0;
+        out[0] = 0;
+        if (!Append(out, outUnits, &pos, base))
+            return 0;
+        *usedIndex = 0;
+        return 1;
+    }
+    for (int32_t n = index;; ++n) {
+        if (!FormatFollowOnName(base, n, out, outUnits))
+            return 0;
+        if (!exists || !exists(out, ctx)) {
+            *usedIndex = n;
+            return 1;
+        }
+        if (n == INT32_MAX)
+            return 0;
+    }
+}
+
+int64_t ParseDecimal(const char* text) {
+    // Far above every limit, far below overflow.
+    constexpr int64_t kSaturation = int64_t{1} << 40;
+    while (IsBlank(*text))
+        ++text;
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+')
+        ++text;
+    int64_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        if (value < kSaturation)
+            value = value * 10 + (*text - '0');
+    return negative ? -value : value;
+}
+
+uint32_t SplitBytesFromText(const char* text) {
+    return ClampedProduct(text, kMaxSplitMb, kBytesPerMb);
+}
+
+uint32_t DurationMsFromText(const char* text) {
+    return ClampedProduct(text, kMaxDurationMinutes, kMsPerMinute);
+}
+
+void FormatStatusText(uint32_t writtenBytes, char16_t* out, size_t outUnits) {
+    if (outUnits == 0)
+        return;
+    size_t pos = 0;
+    out[0] = 0;
+    if (AppendDecimal(out, outUnits, &pos, writtenBytes >> 20) && Append(out, outUnits, &pos, u"(MB) / ") &&
+        AppendDecimal(out, outUnits, &pos, writtenBytes))
+        Append(out, outUnits, &pos, u"(B)");
+}
+
+int TimeLimitPassed(uint32_t nowTick, uint32_t startTick, uint32_t durationMs) {
+    return durationMs != 0 && static_cast<uint32_t>(nowTick - startTick) > durationMs;
+}
+
+int SplitDue(uint32_t writtenBytes, uint32_t splitBytes) {
+    return splitBytes != 0 && writtenBytes >= splitBytes;
+}
+
+int JobSettingsFromPositions(int devicePos, int qualityPos, int channelsPos, int sampleRatePos,
+                             int bitRatePos, SJobSettings* out) {
+    if (devicePos < 0)
+        return 0;
+    out->deviceIndex = static_cast<uint32_t>(devicePos);
+    return PickValue(kQualityValues, qualityPos, &out->quality) &&
+           PickValue(kChannelValues, channelsPos, &out->channels) &&
+           PickValue(kSampleRateValues, sampleRatePos, &out->sampleRate) &&
+           PickValue(kBitRateFactorValues, bitRatePos, &out->bitRateFactor);
+}

@@ -1,0 +1,17 @@
+// The skin file's rules: its byte scrambling, and the checks a bitmap file passes before its
+// packed bitmap is handed to the pattern-brush creation. No platform calls here.
+#pragma once
+#include <cstdint>
+
+// Shorter skin files are refused before they are read.
+constexpr uint32_t kSkinMinBytes = 59;
+// The packed bitmap (information header, colour table, pixel bits) follows the file header.
+constexpr uint32_t kSkinInfoOffset = 14;
+
+// Scrambling and unscrambling are the same step. The value for each byte depends on the
+// file's total length, so a file must be handled whole.
+void ScrambleSkin(uint8_t* data, uint32_t length, const uint8_t* key, uint32_t keyLength);
+
+// 1 when data holds a bitmap file of exactly length bytes whose information header, colour
+// table and pixel bits all lie inside it; *bitsOffset is then the file header's bit offset.
+int CheckSkinBitmap(const uint8_t* data, uint32_t length, uint32_t* bitsOffset);
