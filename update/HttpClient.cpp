@@ -1,0 +1,129 @@
+// The HTTP client on Windows Sockets: non-blocking socket, header read one byte per call into
+// the header reader, body read straight into the caller's buffer.
+#include "HttpClient.h"
+
+#include <winsock2.h>
+
+#include <cstring>
+
+#include "HeaderReader.h"
+
+namespace {
+
+const char kRequestPath[] = "/download/Kavel.txt";
+constexpr long kWaitSeconds = 5;
+
+class CSocket {
+  public:
+    explicit CSocket(SOCKET s) : m_hSocket(s) {}
+    ~CSocket() { closesocket(m_hSocket); }
+    CSocket(const CSocket&) = delete;
+    CSocket& operator=(const CSocket&) = delete;
+    SOCKET Get() const { return m_hSocket; }
+
+  private:
+    SOCKET m_hSocket;
+};
+
+// 1 when the socket became ready within the time-out.
+int WaitReady(SOCKET s, bool forWrite) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s, &set);
+    timeval timeout = {kWaitSeconds, 0};
+    int n =
+        forWrite ? select(0, nullptr, &set, nullptr, &timeout) : select(0, &set, nullptr, nullptr, &timeout);
+    return n > 0;
+}
+
+void SendText(SOCKET s, const char* text) {
+    send(s, text, static_cast<int>(strlen(text)), 0);
+}
+
+// A closed connection stays readable and a reset one keeps failing: both end the fetch at once
+// instead of being waited on again.
+int ReceiveWouldBlock(int received) {
+    return received < 0 && WSAGetLastError() == WSAEWOULDBLOCK;
+}
+
+int Connect(SOCKET s, const char* host) {
+    hostent* entry = gethostbyname(host);
+    if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list[0])
+        return 0;
+    sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(80);
+    memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof address.sin_addr);
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    return WaitReady(s, true);
+}
+
+void SendRequest(SOCKET s, const char* host) {
+    SendText(s, "GET ");
+    SendText(s, kRequestPath);
+    SendText(s, " HTTP/1.1\r\n");
+    SendText(s, "Host: ");
+    SendText(s, host);
+    SendText(s, "\r\n\r\n");
+}
+
+// Reads the header one byte per call, so no body byte is taken; 1 with the Content-Length.
+int ReadHeader(SOCKET s, int32_t& contentLength) {
+    CHeaderReader reader;
+    for (;;) {
+        char byte;
+        int received = recv(s, &byte, 1, 0);
+        if (received != 1) {
+            if (!ReceiveWouldBlock(received) || !WaitReady(s, false))
+                return 0;
+            continue;
+        }
+        CHeaderReader::Result result = reader.Feed(static_cast<unsigned char>(byte));
+        if (result == CHeaderReader::Failed)
+            return 0;
+        if (result == CHeaderReader::Complete) {
+            contentLength = reader.ContentLength();
+            return 1;
+        }
+    }
+}
+
+int ReadBody(SOCKET s, char* body, int32_t wanted) {
+    int32_t stored = 0;
+    while (stored < wanted) {
+        int received = recv(s, body + stored, wanted - stored, 0);
+        if (received > 0) {
+            stored += received;
+            continue;
+        }
+        if (!ReceiveWouldBlock(received) || !WaitReady(s, false))
+            return 0;
+    }
+    return 1;
+}
+
+} // namespace
+
+int FetchVersionFile(const char* host, char* body, int32_t& length) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    if (s == INVALID_SOCKET)
+        return 1;
+    CSocket owner(s);
+    if (!Connect(s, host))
+        return 1;
+    SendRequest(s, host);
+    int32_t contentLength = 0;
+    if (!WaitReady(s, false) || !ReadHeader(s, contentLength))
+        return 1;
+    // Compared unsigned, so a negative Content-Length leaves the caller's length.
+    uint32_t wanted = static_cast<uint32_t>(length);
+    if (static_cast<uint32_t>(contentLength) < wanted)
+        wanted = static_cast<uint32_t>(contentLength);
+    length = static_cast<int32_t>(wanted);
+    if (length <= 0)
+        return 0;
+    return ReadBody(s, body, length) ? 0 : 1;
+}

@@ -1,0 +1,8 @@
+// Fetches the version file from the update server with one HTTP/1.1 GET on port 80.
+#pragma once
+#include <cstdint>
+
+// Windows Sockets must be initialised. length is in/out: on entry the most body bytes wanted,
+// on success the number stored in body (no terminator is added). Returns 0 when the body was
+// received, 1 on any failure; every wait is bounded by 5 seconds.
+int FetchVersionFile(const char* host, char* body, int32_t& length);
