@@ -1,0 +1,71 @@
+# Local update server for the tests and scripts/run: Debian's nginx with server/nginx.conf in a
+# private prefix (its own configuration copy, pid file, logs and temporary files), serving
+# server/www plus a version file, on 127.0.0.1 only. It never touches the system's nginx.
+#   kv_update_server_start <version|none> [port]   "none" serves a file without a version column
+#   kv_update_server_stop [prefix]
+# The prefix is $KV_UPDATE_SERVER_DIR: set it before starting to choose one (a program that
+# starts and stops the server from separate shells does), otherwise start makes one in the
+# temporary folder and exports it. Works as well inside a private network namespace.
+
+KV_UPDATE_ROOT=${KV_UPDATE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+
+kv_update_server_start() {
+  local version=${1:?usage: kv_update_server_start <version|none> [port]} port=${2:-80}
+  local nginx dir
+  nginx=$(command -v nginx || echo /usr/sbin/nginx)
+  dir=${KV_UPDATE_SERVER_DIR:-}
+  if [ -z "$dir" ]; then
+    dir=$(mktemp -d "${TMPDIR:-/tmp}/kv-update.XXXXXX") || return 1
+  fi
+  mkdir -p "$dir/logs" "$dir/temp" "$dir/www/download" || return 1
+  cp "$KV_UPDATE_ROOT"/server/www/*.html "$dir/www/" || return 1
+  if [ "$version" = none ]; then
+    printf '{name:url\nKavel:http://localhost/get.html\n}\n' >"$dir/www/download/Kavel.txt"
+  else
+    printf '{version\n%s\n}\n' "$version" >"$dir/www/download/Kavel.txt"
+  fi
+  # The shipped configuration, listening on loopback only.
+  sed -E "s/^([[:space:]]*)listen[[:space:]]+80;/\1listen 127.0.0.1:$port;/" \
+    "$KV_UPDATE_ROOT/server/nginx.conf" >"$dir/nginx.conf"
+  if ! grep -q "listen 127.0.0.1:$port;" "$dir/nginx.conf"; then
+    echo "update server: no 'listen 80;' line in server/nginx.conf" >&2
+    return 1
+  fi
+  # Workers run as the caller, so a prefix under a private folder is readable to them.
+  local user=()
+  [ "$(id -u)" = 0 ] && user=(-g "user $(id -un) $(id -gn);")
+  # nginx binds the port before it goes into the background, so it serves once this returns.
+  if ! "$nginx" -p "$dir" -c "$dir/nginx.conf" -e "$dir/logs/error.log" "${user[@]}"; then
+    echo "update server: nginx did not start on 127.0.0.1:$port:" >&2
+    tail -5 "$dir/logs/error.log" >&2
+    return 1
+  fi
+  export KV_UPDATE_SERVER_DIR=$dir
+}
+
+# The daemon's parent is init, which may reap it late: a zombie has let go of the port already.
+kv_update_server_alive() {
+  [ -e "/proc/$1" ] && ! grep -qs '^State:[[:space:]]*Z' "/proc/$1/status"
+}
+
+kv_update_server_stop() {
+  local dir=${1:-${KV_UPDATE_SERVER_DIR:-}}
+  [ -n "$dir" ] && [ -d "$dir" ] || return 0
+  local pid
+  pid=$(cat "$dir/logs/nginx.pid" 2>/dev/null)
+  # Only our own master: the pid file is ours and the process is an nginx.
+  if [ -n "$pid" ] && grep -qs nginx "/proc/$pid/cmdline"; then
+    kill -TERM "$pid" 2>/dev/null
+    local i
+    for i in $(seq 100); do
+      kv_update_server_alive "$pid" || break
+      sleep 0.05
+    done
+    kv_update_server_alive "$pid" && kill -KILL "$pid" 2>/dev/null
+  fi
+  # Only what start made; a prefix the caller chose goes too when it is then empty.
+  rm -rf "$dir/logs" "$dir/temp" "$dir/www" "$dir/nginx.conf"
+  rmdir "$dir" 2>/dev/null
+  [ "$dir" = "${KV_UPDATE_SERVER_DIR:-}" ] && unset KV_UPDATE_SERVER_DIR
+  return 0
+}
