@@ -77,7 +77,7 @@ TEST(HandOff, KeepsOrderLeavesAPeekedItemAndRefusesPastCapacity) {
 }
 
 TEST(HandOff, ProducerAndConsumerThreadsKeepOrder) {
-    constexpr int kItems = 200000;
+    constexpr int kItems = 20000;
     std::vector<int> values(kItems);
     CHandOff<int, 8> q;
     std::thread producer([&] {
