@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+// The skin file's scrambling key, the same for the program and the tool that makes the file.
+constexpr uint8_t kSkinKey[5] = {'K', 'a', 'v', 'e', 'l'};
 // Shorter skin files are refused before they are read.
 constexpr uint32_t kSkinMinBytes = 59;
 // The packed bitmap (information header, colour table, pixel bits) follows the file header.

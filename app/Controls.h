@@ -1,0 +1,11 @@
+// The 24 child controls of the main window, laid out in code.
+#pragma once
+#include <windows.h>
+
+// Creates the controls of the control table in order, fills the lists and selects their
+// start entries.
+void CreateControls(HWND mainWnd);
+// CB_ADDSTRING for each entry; a count of 0 or less adds nothing.
+void AddComboStrings(HWND combo, const wchar_t* const* strings, int count);
+// Shows or hides the main window's controls with IDs firstId to lastId, in ascending order.
+void ShowControls(int firstId, int lastId, int showCommand);

@@ -1,0 +1,211 @@
+#include "MainWindow.h"
+
+#include <commdlg.h>
+
+#include "AppInfo.h"
+#include "Browser.h"
+#include "ButtonPaint.h"
+#include "ControlIds.h"
+#include "Controls.h"
+#include "ProcessState.h"
+#include "Recording.h"
+#include "SeriesRules.h"
+#include "Skin.h"
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"Kavel_TORVEN";
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+constexpr WORD kIconId = 128;
+constexpr COLORREF kFieldText = RGB(0, 255, 255);
+constexpr COLORREF kLabelText = RGB(255, 255, 0);
+
+HWND Control(int id) {
+    return GetDlgItem(g_hMainWnd, id);
+}
+
+void SoundSettingsCommand() {
+    WinExec("control.exe  mmsys.cpl", SW_SHOWNORMAL);
+}
+
+void HelpCommand() {
+    OpenUrlInBrowser(AppText(g_AppInfo.szHelpUrl));
+}
+
+void OnCommand(int id) {
+    switch (id) {
+    case IDC_BTN_BROWSE:
+        BrowseCommand();
+        break;
+    case IDC_BTN_READY:
+        EnterRecordingView();
+        break;
+    case IDC_BTN_AUDIOSETUP:
+        SoundSettingsCommand();
+        break;
+    case IDC_BTN_HELP:
+        HelpCommand();
+        break;
+    case IDC_BTN_BACK:
+        LeaveRecordingView();
+        break;
+    case IDC_BTN_START:
+        StartCommand();
+        break;
+    case IDC_BTN_STOP:
+        StopCommand();
+        break;
+    }
+}
+
+void OnClose(HWND wnd) {
+    // Closing is refused while recording is armed or a job runs.
+    if (!g_pJob && IsWindowVisible(GetDlgItem(wnd, IDC_BTN_READY)))
+        DestroyWindow(wnd);
+}
+
+void OnPaint(HWND wnd) {
+    // The class background (the skin) is all there is to paint.
+    PAINTSTRUCT ps;
+    BeginPaint(wnd, &ps);
+    EndPaint(wnd, &ps);
+}
+
+LRESULT ColourField(HDC dc) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, kFieldText);
+    SetBkColor(dc, RGB(0, 0, 0));
+    return reinterpret_cast<LRESULT>(g_hBlackBrush);
+}
+
+// Labels show yellow text straight on the skin; the two read-only boxes look like fields.
+LRESULT ColourStatic(HDC dc, HWND control) {
+    const LONG id = GetWindowLongW(control, GWL_ID);
+    if (id == IDC_EDIT_FILE || id == IDC_EDIT_STATUS)
+        return ColourField(dc);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, kLabelText);
+    SetBkColor(dc, RGB(0, 0, 0));
+    return reinterpret_cast<LRESULT>(g_hHollowBrush);
+}
+
+void OnHotKey(WPARAM id) {
+    if (id == IDHK_START)
+        StartCommand();
+    else if (id == IDHK_STOP)
+        StopCommand();
+}
+
+} // namespace
+
+HWND CreateMainWindow() {
+    CreateDrawingResources();
+
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = g_hInstance;
+    wc.hIcon = LoadIconW(g_hInstance, MAKEINTRESOURCEW(kIconId));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = g_hSkinBrush;
+    wc.lpszClassName = kClassName;
+    wc.hIconSm = LoadIconW(g_hInstance, MAKEINTRESOURCEW(kIconId));
+    RegisterClassExW(&wc);
+
+    // Integer division truncates toward zero, so a small screen gives negative coordinates.
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
+    HWND wnd = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE, kClassName, AppText(g_AppInfo.szTitle),
+                               WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, kWidth, kHeight,
+                               nullptr, nullptr, g_hInstance, nullptr);
+    if (!wnd) {
+        ReleaseDrawingResources();
+        return nullptr;
+    }
+    CreateControls(wnd);
+    ShowWindow(wnd, SW_SHOW);
+    UpdateWindow(wnd);
+    return wnd;
+}
+
+LRESULT CALLBACK MainWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_DESTROY:
+        ReleaseDrawingResources();
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        OnPaint(wnd);
+        return 0;
+    case WM_CLOSE:
+        OnClose(wnd);
+        return 0;
+    case WM_DRAWITEM:
+        DrawOwnerButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_COMMAND:
+        // Any notification of these controls runs the command, not only clicks.
+        if (LOWORD(wParam) >= IDC_BTN_BROWSE && LOWORD(wParam) <= IDC_BTN_STOP) {
+            OnCommand(LOWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        return ColourField(reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORSTATIC:
+        return ColourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CTLCOLORBTN:
+        return reinterpret_cast<LRESULT>(g_hHollowBrush);
+    case WM_HOTKEY:
+        OnHotKey(wParam);
+        return 0;
+    }
+    return DefWindowProcW(wnd, message, wParam, lParam);
+}
+
+void BrowseCommand() {
+    wchar_t file[kFileNameUnits] = L"";
+    OPENFILENAMEW ofn = {};
+    // The structure's own size: on x64 it is larger than the 32-bit layout.
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = g_hMainWnd;
+    ofn.hInstance = g_hInstance;
+    ofn.lpstrFilter = L"MP3文件(*.mp3)\0*.mp3\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = kFileNameUnits;
+    ofn.lpstrDefExt = L"*.mp3";
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT | OFN_EXPLORER |
+                OFN_LONGNAMES | OFN_ENABLESIZING;
+    if (GetSaveFileNameW(&ofn) == 1)
+        SetWindowTextW(Control(IDC_EDIT_FILE), file);
+}
+
+void EnterRecordingView() {
+    // A combination another program holds, no input device or no file: stay in the set-up view.
+    if (!RegisterHotKey(g_hMainWnd, IDHK_START, MOD_CONTROL | MOD_ALT, VK_F9) ||
+        !RegisterHotKey(g_hMainWnd, IDHK_STOP, MOD_CONTROL | MOD_ALT, VK_F8) ||
+        SendMessageW(Control(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0) <= 0 ||
+        GetWindowTextLengthW(Control(IDC_EDIT_FILE)) <= 0) {
+        LeaveRecordingView();
+        return;
+    }
+    SetWindowTextW(Control(IDC_EDIT_STATUS), L"Ctrl+Alt+F9 开始 Ctrl+Alt+F8 结束");
+    ShowControls(IDC_FIRST_SETUP, IDC_LAST_SETUP, SW_HIDE);
+    ShowControls(IDC_BTN_BACK, IDC_BTN_START, SW_SHOW);
+    ShowControls(IDC_EDIT_STATUS, IDC_EDIT_STATUS, SW_SHOW);
+    ArmSeries();
+}
+
+void LeaveRecordingView() {
+    UnregisterHotKey(g_hMainWnd, IDHK_START);
+    UnregisterHotKey(g_hMainWnd, IDHK_STOP);
+    // On the UI thread, like the tick and the commands, so no lock is needed.
+    StopJob();
+    SetWindowTextW(Control(IDC_EDIT_FILE), L"");
+    ShowControls(IDC_FIRST_SETUP, IDC_LAST_SETUP, SW_SHOW);
+    ShowControls(IDC_FIRST_RECORDING, IDC_LAST_RECORDING, SW_HIDE);
+}

@@ -1,0 +1,26 @@
+// Recording control: a series of recording jobs run from the main window, split at the size
+// limit and ended at the time limit by a one-second status timer. UI thread only.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+class CJobCenter;
+
+// The series state, from arming to leaving the recording view.
+extern CJobCenter* g_pJob;     // the running job; null while nothing is recorded
+extern int32_t g_nFileIndex;   // decides the next file's name: 0 is the chosen name itself
+extern uint32_t g_nSplitBytes; // 0 = never split
+extern uint32_t g_nDurationMs; // 0 = no time limit
+extern DWORD g_dwStartTick;    // when the series' first job was created; 0 = not yet
+
+// Reads the limits and resets the file counter; called once per series.
+void ArmSeries();
+// 1 when this call created and started a job.
+int StartJob();
+// Cancels the status timer and finishes the running job, if any.
+void StopJob();
+// The start and stop buttons and hot keys.
+void StartCommand();
+void StopCommand();
+void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD);
