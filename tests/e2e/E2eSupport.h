@@ -1,0 +1,76 @@
+// What the end-to-end driver needs to reach a running Kavel.exe from outside: starting it, finding its
+// window and controls, reading and setting texts across processes, helper programs, files.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Where things are; filled from the driver's command line.
+struct E2eConfig {
+    std::wstring kavelDir; // folder with Kavel.exe, ca.dll, Kavel.eb
+    std::wstring toolDir;  // folder with the helper programs
+    std::wstring outDir;   // recordings, screenshots, the list of files to check
+    std::wstring downloadUrl;
+};
+extern E2eConfig g_config;
+
+// Waits while pumping this thread's messages, so windows of ours never hold up the other side.
+void PumpFor(DWORD ms);
+bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs, DWORD pollMs = 50);
+
+// One started copy of Kavel.exe. Whatever it still runs when the object goes is ended.
+class CKavel {
+  public:
+    CKavel() = default;
+    CKavel(const CKavel&) = delete;
+    CKavel& operator=(const CKavel&) = delete;
+    ~CKavel();
+
+    bool Start(const std::wstring& dir);
+    HWND WaitForWindow(DWORD timeoutMs = 20000);
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
+    bool Running() const;
+    // Back to the set-up view if needed, then a close request; ends the process if that fails.
+    void Close();
+
+    HWND Window() const { return m_hWnd; }
+    HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
+    DWORD Pid() const { return m_dwPid; }
+
+  private:
+    HANDLE m_hProcess = nullptr;
+    DWORD m_dwPid = 0;
+    HWND m_hWnd = nullptr;
+};
+
+// Ends every process that owns a main window of the class, so one failed case cannot stop the
+// single-instance rule from letting the next case start its own copy.
+void EndStrayKavels();
+HWND FindTopWindow(DWORD pid, const wchar_t* className, const wchar_t* title = nullptr);
+
+std::wstring TextOf(HWND hWnd);
+void SetText(HWND hWnd, const std::wstring& text);
+bool Shown(HWND hWnd); // its own WS_VISIBLE bit, whatever the parent's state
+// Clicks a button the way a user's click ends: the button itself notifies its parent.
+void Click(HWND hButton);
+std::wstring ClassOf(HWND hWnd);
+std::vector<std::wstring> ComboEntries(HWND hCombo);
+int ComboSelection(HWND hCombo);
+void ComboSelect(HWND hCombo, int position);
+
+// Runs tools\exe with arguments in this desktop and returns its exit code, or -1.
+int RunTool(const wchar_t* exe, const std::wstring& args, DWORD timeoutMs = 10000);
+HANDLE StartTool(const wchar_t* exe, const std::wstring& args);
+bool PressHotKey(const wchar_t* key); // "F9" or "F8" with Ctrl+Alt, by SendInput
+bool HotKeyTaken(const wchar_t* key); // another process fails to register Ctrl+Alt+key
+
+std::wstring OutPath(const std::wstring& name);
+bool FileExists(const std::wstring& path);
+int64_t FileSize(const std::wstring& path); // -1 when missing
+std::vector<uint8_t> ReadAll(const std::wstring& path);
+std::string Utf8(const std::wstring& text);
+// Adds a recording to the list the native checking phase decodes afterwards.
+void ExpectMp3(const std::string& caseName, const std::wstring& fileName, double minSeconds);
