@@ -1,5 +1,4 @@
-// The pictures drawn at build time: the skin must pass the program's own load checks, and the
-// icon file must hold the three images that icon group 128 promises.
+// The skin drawn at build time must pass the program's own load checks and suit its colours.
 #include "Images.h"
 #include "SkinFile.h"
 
@@ -46,26 +45,4 @@ TEST(Images, SkinPassesTheLoadChecksAfterScrambling) {
                               {260, 352, 380, 376}, {198, 352, 318, 376}, {322, 352, 442, 376}};
     for (const auto& b : buttons)
         EXPECT_GT(MeanLevel(plain, b[0], b[1], b[2], b[3]), 120) << b[0] << "," << b[1];
-}
-
-TEST(Images, IconHoldsThreeImagesAt24Bits) {
-    const std::vector<uint8_t> ico = MakeIconFile();
-    ASSERT_GE(ico.size(), 6u + 3 * 16);
-    EXPECT_EQ(1u, Read16(ico, 2));
-    ASSERT_EQ(3u, Read16(ico, 4));
-    const uint32_t sizes[3] = {48, 32, 16};
-    for (int i = 0; i < 3; ++i) {
-        const size_t entry = 6 + i * 16;
-        EXPECT_EQ(sizes[i], ico[entry]);
-        EXPECT_EQ(sizes[i], ico[entry + 1]);
-        EXPECT_EQ(24u, Read16(ico, entry + 6));
-        const uint32_t bytes = Read32(ico, entry + 8), offset = Read32(ico, entry + 12);
-        ASSERT_LE(uint64_t{offset} + bytes, ico.size());
-        // Header, colour rows padded to 4 bytes, then the 1-bit mask rows padded to 4 bytes.
-        const uint32_t expected =
-            40 + ((sizes[i] * 3 + 3) & ~3u) * sizes[i] + (sizes[i] + 31) / 32 * 4 * sizes[i];
-        EXPECT_EQ(expected, bytes);
-        EXPECT_EQ(sizes[i] * 2, Read32(ico, offset + 8)) << "height counts colour and mask rows";
-        EXPECT_EQ(24u, Read16(ico, offset + 14));
-    }
 }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -51,17 +50,8 @@ TEST(SkinFile, CounterRunsDownFromTheFileLength) {
     EXPECT_EQ(f.front(), static_cast<uint8_t>('K' + 232));
     EXPECT_EQ(f[1], static_cast<uint8_t>('l' + 231)); // c = 999, 999 mod 5 = 4
     EXPECT_EQ(f.back(), static_cast<uint8_t>('a' + 1));
-
-    // The same step gives the bitmap back, and a file of another length scrambles differently.
-    std::vector<uint8_t> plain = MakeBitmap(3, 2, 24), stored = plain;
-    ScrambleSkin(stored.data(), stored.size(), kKey, 5);
-    EXPECT_NE(stored, plain);
-    std::vector<uint8_t> longer = plain;
-    longer.push_back(0);
-    ScrambleSkin(longer.data(), longer.size(), kKey, 5);
-    EXPECT_NE(0, std::memcmp(longer.data(), stored.data(), stored.size()));
-    ScrambleSkin(stored.data(), stored.size(), kKey, 5);
-    EXPECT_EQ(stored, plain);
+    ScrambleSkin(f.data(), f.size(), kKey, 5);
+    EXPECT_EQ(std::vector<uint8_t>(1000, 0), f) << "the same step unscrambles";
 }
 
 TEST(SkinFile, AcceptsWellFormedBitmaps) {
@@ -140,12 +130,8 @@ TEST(SkinFile, RefusesPixelsOrColoursCutOffByTheFileEnd) {
     Put32(palette, 2, palette.size());
     EXPECT_EQ(0, Check(palette));
 
-    std::vector<uint8_t> bigHeader = MakeBitmap(1, 1, 24, 1);
-    Put32(bigHeader, 14, 108);
-    EXPECT_EQ(0, Check(bigHeader));
-
     std::vector<uint8_t> tooManyColours = MakeBitmap(4, 4, 4, 4096);
-    Put32(tooManyColours, 46, 17);
+    Put32(tooManyColours, 46, 17); // 4 bits hold 16
     EXPECT_EQ(0, Check(tooManyColours));
 
     // Width and height at their limits: stride × rows would overflow 64 bits unchecked.

