@@ -24,6 +24,10 @@ int RunDemo(int seconds) {
         std::printf("demo: the recording did not start\n");
         return 1;
     }
+    // Wine's capture starts late: count the seconds from the first bytes shown, so that the file
+    // holds about that much sound.
+    unsigned mb = 0, bytes = 0;
+    WaitUntil([&] { return ParseStatus(TextOf(kavel.Item(kIdStatus)), &mb, &bytes) && bytes > 0; }, 10000);
     PumpFor(static_cast<DWORD>(seconds) * 1000);
     CShot shot;
     const bool shotOk = shot.Capture(kavel.Window()) && shot.SaveBmp(OutPath(L"demo.bmp"));

@@ -5,17 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cwchar>
-
-// The status field's "%u(MB) / %u(B)", exactly; false for anything else.
-inline bool ParseStatus(const std::wstring& text, unsigned* mb, unsigned* bytes) {
-    if (std::swscanf(text.c_str(), L"%u(MB) / %u(B)", mb, bytes) != 2)
-        return false;
-    wchar_t again[64];
-    std::swprintf(again, 64, L"%u(MB) / %u(B)", *mb, *bytes);
-    return text == again;
-}
-
 class KavelCase : public testing::Test {
   protected:
     void SetUp() override {

@@ -2,6 +2,7 @@
 #include "E2eSupport.h"
 
 #include <cstdio>
+#include <cwchar>
 
 E2eConfig g_config;
 
@@ -172,6 +173,14 @@ std::wstring ClassOf(HWND hWnd) {
     wchar_t name[256] = L"";
     GetClassNameW(hWnd, name, 256);
     return name;
+}
+
+bool ParseStatus(const std::wstring& text, unsigned* mb, unsigned* bytes) {
+    if (std::swscanf(text.c_str(), L"%u(MB) / %u(B)", mb, bytes) != 2)
+        return false;
+    wchar_t again[64];
+    std::swprintf(again, 64, L"%u(MB) / %u(B)", *mb, *bytes);
+    return text == again;
 }
 
 std::vector<std::wstring> ComboEntries(HWND hCombo) {

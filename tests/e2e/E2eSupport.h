@@ -57,6 +57,8 @@ bool Shown(HWND hWnd); // its own WS_VISIBLE bit, whatever the parent's state
 // Clicks a button the way a user's click ends: the button itself notifies its parent.
 void Click(HWND hButton);
 std::wstring ClassOf(HWND hWnd);
+// The status field's "%u(MB) / %u(B)", exactly; false for anything else.
+bool ParseStatus(const std::wstring& text, unsigned* mb, unsigned* bytes);
 std::vector<std::wstring> ComboEntries(HWND hCombo);
 int ComboSelection(HWND hCombo);
 void ComboSelect(HWND hCombo, int position);

@@ -2,6 +2,8 @@
 // (version 2, version 3, or no server at all), so each phase selects its own case.
 #include "E2eFixture.h"
 
+#include <cstdio>
+
 namespace {
 
 const wchar_t kBrowserKey[] = L"http\\shell\\open\\command";
@@ -76,6 +78,7 @@ std::string StartExpectingBox(const wchar_t* expectedText) {
 
     EndStrayKavels();
     CKavel kavel;
+    const DWORD t0 = GetTickCount();
     EXPECT_TRUE(kavel.Start(g_config.kavelDir));
     HWND box = nullptr;
     EXPECT_TRUE(WaitUntil(
@@ -87,6 +90,7 @@ std::string StartExpectingBox(const wchar_t* expectedText) {
         << "no message box captioned 提示";
     if (!box)
         return "";
+    std::printf("  message box after %lu ms\n", GetTickCount() - t0);
     BoxParts parts;
     EnumChildWindows(box, CollectBoxPart, reinterpret_cast<LPARAM>(&parts));
     EXPECT_EQ(Utf8(parts.text), Utf8(expectedText));
