@@ -28,8 +28,7 @@ std::vector<CStep> Drip(const std::string& text, size_t pieceBytes, int pauseMs)
     return steps;
 }
 
-CScriptedServer::CScriptedServer(std::vector<CStep> script, const char* address)
-    : m_Script(std::move(script)) {
+CScriptedServer::CScriptedServer(std::vector<CStep> script) : m_Script(std::move(script)) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -37,7 +36,7 @@ CScriptedServer::CScriptedServer(std::vector<CStep> script, const char* address)
     memset(&at, 0, sizeof at);
     at.sin_family = AF_INET;
     at.sin_port = htons(80);
-    inet_pton(AF_INET, address, &at.sin_addr);
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || listen(fd, 1) != 0) {
         close(fd);
         return;

@@ -28,7 +28,7 @@ class CScriptedServer {
     using Clock = std::chrono::steady_clock;
 
     // Listens at once; the script runs on its own thread after the request has arrived.
-    explicit CScriptedServer(std::vector<CStep> script, const char* address = "127.0.0.1");
+    explicit CScriptedServer(std::vector<CStep> script);
     ~CScriptedServer();
     bool Listening() const { return m_nListen >= 0; }
     // Waits for the script and the connection to end; the request as received.

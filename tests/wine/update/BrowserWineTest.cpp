@@ -24,7 +24,6 @@ TEST_F(BrowserTest, ReplacesTheStoredArguments) {
         std::wstring line;
     } cases[] = {
         {L"\"" + probe + L"\" -osint -url \"%1\"", L"\"" + probe + L"\" " + kUrl},
-        {L"\"" + probe + L"\"", L"\"" + probe + L"\" " + kUrl},
         {probe + L" -url %1", probe + L" " + kUrl},
     };
     for (const auto& c : cases) {
