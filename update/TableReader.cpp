@@ -193,7 +193,7 @@ char* CTableReader::GetField(int index, char* out, int32_t capacity) const {
         return nullptr;
     const CFieldSpan& span = m_Fields[index];
     int32_t copied = 0;
-    for (int32_t i = span.nStart; i < span.nEnd; ++i) {
+    for (int32_t i = span.m_nStart; i < span.m_nEnd; ++i) {
         auto b = static_cast<unsigned char>(m_pData[i]);
         if (IsControl(b))
             continue;

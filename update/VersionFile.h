@@ -9,8 +9,8 @@ int FindVersionColumn(const char* data, int32_t length);
 
 // Span of one field of a record: index of its first byte and one past its last.
 struct CFieldSpan {
-    int32_t nStart;
-    int32_t nEnd;
+    int32_t m_nStart;
+    int32_t m_nEnd;
 };
 
 // Splits the record at or after position (negative counts as 0; 0 means the table must be

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             abort();
         for (int f = 0; f < reader.m_nSlots / 2; ++f) {
             const CFieldSpan& span = reader.m_Fields[f];
-            if (span.nStart < 0 || span.nStart > span.nEnd || span.nEnd > length)
+            if (span.m_nStart < 0 || span.m_nStart > span.m_nEnd || span.m_nEnd > length)
                 abort();
         }
         char small[8];

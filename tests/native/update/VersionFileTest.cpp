@@ -105,7 +105,7 @@ TEST(VersionFileTest, TokenizerLimits) {
     EXPECT_GT(end, 0);
     EXPECT_EQ(position, end);
     EXPECT_EQ(slots, 6);
-    EXPECT_EQ(fields[2].nStart, 5);
+    EXPECT_EQ(fields[2].m_nStart, 5);
 
     position = static_cast<int32_t>(file.size());
     slots = 6;
