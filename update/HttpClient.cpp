@@ -13,13 +13,13 @@ namespace {
 const char kRequestPath[] = "/download/Kavel.txt";
 constexpr long kWaitSeconds = 5;
 
+// Closes the socket on every way out of the fetch.
 class CSocket {
   public:
     explicit CSocket(SOCKET s) : m_hSocket(s) {}
     ~CSocket() { closesocket(m_hSocket); }
     CSocket(const CSocket&) = delete;
     CSocket& operator=(const CSocket&) = delete;
-    SOCKET Get() const { return m_hSocket; }
 
   private:
     SOCKET m_hSocket;
