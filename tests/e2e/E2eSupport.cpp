@@ -165,6 +165,10 @@ bool Shown(HWND hWnd) {
     return hWnd && (GetWindowLongW(hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
+void Sync(HWND hWnd) {
+    Send(hWnd, WM_NULL, 0, 0);
+}
+
 void Click(HWND hButton) {
     Send(hButton, BM_CLICK, 0, 0);
 }

@@ -54,6 +54,9 @@ HWND FindTopWindow(DWORD pid, const wchar_t* className, const wchar_t* title = n
 std::wstring TextOf(HWND hWnd);
 void SetText(HWND hWnd, const std::wstring& text);
 bool Shown(HWND hWnd); // its own WS_VISIBLE bit, whatever the parent's state
+// Returns once the window's thread takes messages again, that is when the command it is busy with
+// (a start, or a stop that waits for the encoder) has ended.
+void Sync(HWND hWnd);
 // Clicks a button the way a user's click ends: the button itself notifies its parent.
 void Click(HWND hButton);
 std::wstring ClassOf(HWND hWnd);

@@ -24,7 +24,9 @@ TEST_F(HotKeys, StartAndStopRecording) {
     ASSERT_VIEW(kRecordingIdle);
 
     ASSERT_TRUE(PressHotKey(L"F9"));
+    // The buttons swap before the job starts, and a stop waits for the encoder after the swap.
     ASSERT_TRUE(WaitUntil([&] { return ShownIds() == kRecordingBusy; }, 5000)) << DescribeIds(ShownIds());
+    Sync(m_hWnd);
     EXPECT_TRUE(FileExists(file));
     unsigned mb = 0, bytes = 0;
     EXPECT_TRUE(
@@ -38,6 +40,7 @@ TEST_F(HotKeys, StartAndStopRecording) {
 
     ASSERT_TRUE(PressHotKey(L"F8"));
     ASSERT_TRUE(WaitUntil([&] { return ShownIds() == kRecordingIdle; }, 15000)) << DescribeIds(ShownIds());
+    Sync(m_hWnd);
     EXPECT_FALSE(FileExists(OutPath(L"hotkey_1.mp3")));
     EXPECT_GE(FileSize(file), static_cast<int64_t>(bytes) + 128);
 
@@ -50,6 +53,7 @@ TEST_F(HotKeys, StartAndStopRecording) {
     PumpFor(1500);
     ASSERT_TRUE(PressHotKey(L"F8"));
     ASSERT_TRUE(WaitUntil([&] { return ShownIds() == kRecordingIdle; }, 15000));
+    Sync(m_hWnd);
     EXPECT_TRUE(FileExists(OutPath(L"hotkey_1.mp3")));
     EXPECT_FALSE(FileExists(OutPath(L"hotkey_2.mp3")));
 
