@@ -16,8 +16,3 @@ uint32_t CaptureBlockBytes(uint32_t blockAlign, uint32_t avgBytesPerSec);
 inline uint32_t NextSlot(uint32_t pos, uint32_t slotBytes, uint32_t ringBytes) {
     return (pos + slotBytes) % ringBytes;
 }
-
-// Blocks walking forward from `from` up to, not including, `to` (the spans between two cursors).
-inline uint32_t SlotsBetween(uint32_t from, uint32_t to, uint32_t slotBytes, uint32_t ringBytes) {
-    return ((to + ringBytes - from) % ringBytes) / slotBytes;
-}

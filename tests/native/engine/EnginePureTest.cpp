@@ -12,11 +12,19 @@ TEST(RingMath, BlockIsWholeFramesOfAQuarterSecondPlusOne) {
     const struct {
         uint32_t rate, channels, blockBytes;
     } cases[] = {
-        {8000, 1, 4608},   {8000, 2, 9216},   {22050, 1, 11520},   {22050, 2, 23040},
-        {44100, 1, 23040}, {44100, 2, 46080}, {48000, 1, 25344},   {48000, 2, 50688},
-        {96000, 1, 48384}, {96000, 2, 96768}, {9216, 1, 3 * 2304}, // a quarter second of exactly two frames
-                                                                   // still gets a third
-        {1, 1, 2304},                                              // less than a frame: one frame
+        {8000, 1, 4608},
+        {8000, 2, 9216},
+        {22050, 1, 11520},
+        {22050, 2, 23040},
+        {44100, 1, 23040},
+        {44100, 2, 46080},
+        {48000, 1, 25344},
+        {48000, 2, 50688},
+        {96000, 1, 48384},
+        {96000, 2, 96768},
+        {9216, 1, 3 * 2304}, // a quarter second of exactly two frames
+                             // still gets a third
+        {1, 1, 2304},        // less than a frame: one frame
     };
     for (auto c : cases)
         EXPECT_EQ(CaptureBlockBytes(c.channels * 2, c.channels * 2 * c.rate), c.blockBytes)
@@ -31,11 +39,6 @@ TEST(RingMath, CursorsStepAndWrapByWholeBlocks) {
     const struct { uint32_t pos, next; } steps[] = {{0, block}, {18 * block, 19 * block}, {19 * block, 0}};
     for (auto s : steps)
         EXPECT_EQ(NextSlot(s.pos, block, ring), s.next) << s.pos;
-    // Right after open: read cursor on block 19, 8 blocks queued, none filled.
-    EXPECT_EQ(SlotsBetween(0, 8 * block, block, ring), 8u);           // in the device's hands
-    EXPECT_EQ(SlotsBetween(8 * block, 19 * block, block, ring), 11u); // free
-    EXPECT_EQ(SlotsBetween(19 * block, 0, block, ring), 1u);          // the held-back block
-    EXPECT_EQ(SlotsBetween(5 * block, 5 * block, block, ring), 0u);
 }
 
 TEST(JobSettings, BitRateIsWholeKilohertzTimesFactor) {

@@ -56,16 +56,6 @@ TEST_F(JobLameTest, ToneThroughRingAndEncoderDecodesBack) {
     EXPECT_NEAR(DominantFrequency(audio), 1000, 20);
 }
 
-TEST_F(JobLameTest, StartThenStopGivesOnlyTheFlushOutputAndTheTag) {
-    CJobCenter* job = CJobCenter::Create(Wide(m_Path).c_str(), 0, 0, 1, 8000, 1);
-    ASSERT_NE(job, nullptr);
-    ASSERT_EQ(job->Start(), 1);
-    job->Stop();
-    const std::vector<uint8_t> file = ReadFileBytes(m_Path);
-    EXPECT_TRUE(EndsWithTag(file));
-    EXPECT_LE(file.size(), 128u + 7200u) << "no more than one flush can give";
-}
-
 TEST_F(JobLameTest, TwoHundredCreateStartStopCyclesLeaveNothingBehind) {
     fakewin::WaveScript script;
     script.freeRun = true;

@@ -86,20 +86,4 @@ TEST_F(WaveInTest, ShortAndNotDoneHeadersAreNeitherCountedNorRequeued) {
     waveIn->Close();
 }
 
-TEST_F(WaveInTest, CreateFailsCleanlyWhenTheDeviceRefuses) {
-    const WAVEFORMATEX good = PcmFormat(2, 44100);
-    WAVEFORMATEX noAlign = good;
-    noAlign.nBlockAlign = 0;
-    EXPECT_EQ(CWaveIn::Create(1, &good), nullptr) << "no such device";
-    EXPECT_EQ(CWaveIn::Create(0, &noAlign), nullptr) << "no block size";
-    fakewin::WaveScript busy;
-    busy.openResult = MMSYSERR_ALLOCATED;
-    fakewin::SetWaveScript(busy);
-    EXPECT_EQ(CWaveIn::Create(0, &good), nullptr) << "device busy";
-    fakewin::ResetWave();
-    fakewin::FailCreateThread(1);
-    EXPECT_EQ(CWaveIn::Create(0, &good), nullptr) << "no feeder thread";
-    EXPECT_EQ(fakewin::GetWaveStats().queuedHeaders, 0u);
-}
-
 } // namespace
