@@ -118,6 +118,7 @@ TEST_F(JobTest, StartThenStopWritesTheFlushOutputAndTheTag) {
     CJobCenter* job = MakeJob(2, 44100);
     ASSERT_NE(job, nullptr);
     ASSERT_EQ(job->Start(), 1);
+    fakewin::PartialFill(1000); // the block being filled at the stop is dropped
     job->Stop();
     EXPECT_EQ(File(), Tail({}));
 }
