@@ -1,16 +1,11 @@
 // Splits a record of the version file into fields and copies one field out as text.
 #include "VersionFile.h"
 
+#include "ByteClass.h"
+
 namespace {
 
-constexpr int kNoByte = -1;
-
-bool IsBlank(unsigned char b) {
-    return b == ' ' || b == '\t';
-}
-bool IsControl(unsigned char b) {
-    return b < 0x20 && b != '\t';
-}
+using namespace versionfile;
 
 enum State { SeekTable, SkipRest, LineStart, SkipSpace, RecordStart, Gap, Field, Break };
 

@@ -1,18 +1,13 @@
 // Finds the column of the key "version" in the version file's header.
 #include "VersionFile.h"
 
+#include "ByteClass.h"
+
 namespace {
 
 const char kKey[] = "version";
 constexpr int kKeyBytes = sizeof kKey - 1;
-constexpr int kNoByte = -1;
-
-bool IsBlank(unsigned char b) {
-    return b == ' ' || b == '\t';
-}
-bool IsControl(unsigned char b) {
-    return b < 0x20 && b != '\t';
-}
+using namespace versionfile;
 
 enum State { FirstByte, SeekTable, Columns, Name, AfterName, NameEnd, OtherName, Break };
 

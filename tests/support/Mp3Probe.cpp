@@ -78,27 +78,8 @@ DecodedAudio DecodeMp3(const std::vector<uint8_t>& mp3) {
 }
 
 double DominantFrequency(const DecodedAudio& audio, double loHz, double hiHz) {
-    const size_t frames = audio.Frames();
-    const size_t window = static_cast<size_t>(audio.sampleRate / 4);
-    if (frames < window || window == 0)
-        return 0;
-    const size_t first = (frames - window) / 2;
-    double bestHz = 0, bestPower = -1;
-    for (double hz = loHz; hz <= hiHz && hz < audio.sampleRate / 2.0; hz += 2) {
-        const double coeff = 2 * std::cos(2 * M_PI * hz / audio.sampleRate);
-        double s1 = 0, s2 = 0;
-        for (size_t i = 0; i < window; ++i) {
-            const double s = audio.samples[(first + i) * audio.channels] + coeff * s1 - s2;
-            s2 = s1;
-            s1 = s;
-        }
-        const double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
-        if (power > bestPower) {
-            bestPower = power;
-            bestHz = hz;
-        }
-    }
-    return bestHz;
+    return DominantFrequency(audio.samples.data(), audio.Frames(), audio.channels, audio.sampleRate, loHz,
+                             hiHz);
 }
 
 std::vector<int16_t> Sine(double hz, int sampleRate, int channels, size_t frames) {

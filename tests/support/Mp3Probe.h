@@ -1,5 +1,7 @@
 // Test support: decodes MP3 bytes with ffmpeg and measures what came out.
 #pragma once
+#include "ToneAnalysis.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,8 +18,7 @@ struct DecodedAudio {
 DecodedAudio DecodeMp3File(const std::string& path);
 DecodedAudio DecodeMp3(const std::vector<uint8_t>& mp3);
 
-// Strongest frequency between loHz and hiHz (Goertzel scan of the first channel of a
-// quarter-second window taken from the middle of the signal).
+// Strongest frequency between loHz and hiHz of the decoded audio (see ToneAnalysis.h).
 double DominantFrequency(const DecodedAudio& audio, double loHz = 100, double hiHz = 4000);
 
 // PCM of a sine at `hz`, `frames` long, interleaved over `channels`, amplitude 0.5 full scale.

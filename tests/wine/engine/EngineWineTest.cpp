@@ -8,6 +8,7 @@
 #include "JobCenter.h"
 #include "JobSettings.h"
 #include "RingMath.h"
+#include "ToneAnalysis.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -15,7 +16,6 @@
 #include <mmsystem.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -77,30 +77,6 @@ bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
 
 std::string Quoted(const std::string& unixPath) {
     return "'" + unixPath + "'";
-}
-
-// Strongest frequency of the first channel over a quarter second from the middle (Goertzel scan).
-double DominantHz(const std::vector<int16_t>& pcm, int channels, int rate) {
-    const size_t frames = pcm.size() / channels, window = rate / 4;
-    if (frames < window)
-        return 0;
-    const size_t first = (frames - window) / 2;
-    double bestHz = 0, bestPower = -1;
-    for (double hz = 100; hz <= 4000 && hz < rate / 2.0; hz += 2) {
-        const double coeff = 2 * std::cos(2 * 3.14159265358979 * hz / rate);
-        double s1 = 0, s2 = 0;
-        for (size_t i = 0; i < window; ++i) {
-            const double s = pcm[(first + i) * channels] + coeff * s1 - s2;
-            s2 = s1;
-            s1 = s;
-        }
-        const double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
-        if (power > bestPower) {
-            bestPower = power;
-            bestHz = hz;
-        }
-    }
-    return bestHz;
 }
 
 // The monitor of the null sink, which plays back whatever the sink is given.
@@ -212,7 +188,7 @@ TEST_P(EngineWine, RecordsFiveSecondsOfToneThatDecodesBack) {
         << "since the first block " << sinceFirstBlockSeconds << " s, block " << blockSeconds << " s";
     EXPECT_LE(decodedSeconds, earliestStart + pollSeconds + paddingSeconds + slackSeconds)
         << "since the first block " << sinceFirstBlockSeconds << " s";
-    EXPECT_NEAR(DominantHz(pcm, s.channels, outRate), 1000, 20);
+    EXPECT_NEAR(DominantFrequency(pcm.data(), pcm.size() / s.channels, s.channels, outRate), 1000, 20);
 
     const std::string file = ReadText(mp3);
     ASSERT_GT(file.size(), 128u);
