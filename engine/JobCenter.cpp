@@ -30,14 +30,7 @@ int CJobCenter::Open(const wchar_t* fileName, uint32_t deviceIndex, int32_t qual
                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_File.IsOpen())
         return 0;
-    WAVEFORMATEX format = {};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = static_cast<WORD>(channels);
-    format.nSamplesPerSec = static_cast<DWORD>(sampleRate);
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = static_cast<WORD>(channels * 2);
-    format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
-    format.cbSize = 0;
+    const WAVEFORMATEX format = PcmCaptureFormat(channels, sampleRate);
     m_pWaveIn = CWaveIn::Create(deviceIndex, &format);
     if (!m_pWaveIn)
         return 0;

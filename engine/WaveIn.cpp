@@ -6,6 +6,18 @@ namespace {
 constexpr UINT kHeaderBytes = sizeof(WAVEHDR);
 }
 
+WAVEFORMATEX PcmCaptureFormat(int32_t channels, int32_t sampleRate) {
+    WAVEFORMATEX format = {};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = static_cast<WORD>(channels);
+    format.nSamplesPerSec = static_cast<DWORD>(sampleRate);
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = static_cast<WORD>(channels * 2);
+    format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
+    format.cbSize = 0;
+    return format;
+}
+
 CWaveIn* CWaveIn::Create(UINT deviceIndex, const WAVEFORMATEX* format) {
     auto* waveIn = new (std::nothrow) CWaveIn;
     if (!waveIn)

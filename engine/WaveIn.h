@@ -20,6 +20,9 @@
 #include <atomic>
 #include <stdint.h>
 
+// 16-bit PCM capture format of the recording job's settings.
+WAVEFORMATEX PcmCaptureFormat(int32_t channels, int32_t sampleRate);
+
 class CWaveIn final {
   public:
     // An open device with its headers queued, not started; null on any failure.

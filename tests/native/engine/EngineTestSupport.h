@@ -25,17 +25,6 @@ inline std::wstring Wide(const std::string& s) {
     return std::wstring(s.begin(), s.end());
 }
 
-inline WAVEFORMATEX PcmFormat(int channels, int sampleRate) {
-    WAVEFORMATEX f = {};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = static_cast<WORD>(channels);
-    f.nSamplesPerSec = static_cast<DWORD>(sampleRate);
-    f.wBitsPerSample = 16;
-    f.nBlockAlign = static_cast<WORD>(channels * 2);
-    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
-    return f;
-}
-
 // The bytes the fake device records for `bytes` bytes of numbered audio from sample `first` on.
 inline void AppendNumbered(std::vector<uint8_t>& out, uint64_t first, uint32_t bytes) {
     for (uint64_t i = first; i < first + bytes / 2; ++i) {

@@ -18,7 +18,7 @@ class WaveInTest : public testing::Test {
 };
 
 TEST_F(WaveInTest, OpenQueuesBlocksZeroToSevenAndHoldsBackTheLast) {
-    const WAVEFORMATEX format = PcmFormat(2, 44100);
+    const WAVEFORMATEX format = PcmCaptureFormat(2, 44100);
     CWaveIn* waveIn = CWaveIn::Create(WAVE_MAPPER, &format);
     ASSERT_NE(waveIn, nullptr);
     const uint32_t block = 46080;
@@ -38,7 +38,7 @@ TEST_F(WaveInTest, OpenQueuesBlocksZeroToSevenAndHoldsBackTheLast) {
 }
 
 TEST_F(WaveInTest, FirstCompletionFillsBlockZeroAndRequeuesOnBlockEight) {
-    const WAVEFORMATEX format = PcmFormat(1, 8000);
+    const WAVEFORMATEX format = PcmCaptureFormat(1, 8000);
     CWaveIn* waveIn = CWaveIn::Create(0, &format);
     ASSERT_NE(waveIn, nullptr);
     const uint32_t block = waveIn->GetBlockBytes();
@@ -67,7 +67,7 @@ TEST_F(WaveInTest, FirstCompletionFillsBlockZeroAndRequeuesOnBlockEight) {
 }
 
 TEST_F(WaveInTest, ShortAndNotDoneHeadersAreNeitherCountedNorRequeued) {
-    const WAVEFORMATEX format = PcmFormat(2, 22050);
+    const WAVEFORMATEX format = PcmCaptureFormat(2, 22050);
     CWaveIn* waveIn = CWaveIn::Create(0, &format);
     ASSERT_NE(waveIn, nullptr);
     const uint32_t block = waveIn->GetBlockBytes();
