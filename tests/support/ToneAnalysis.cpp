@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-double DominantFrequency(const int16_t* interleaved, size_t frames, int channels, int sampleRate,
-                         double loHz, double hiHz) {
+double DominantFrequency(const int16_t* interleaved, size_t frames, int channels, int sampleRate, double loHz,
+                         double hiHz) {
     const size_t window = static_cast<size_t>(sampleRate / 4);
     if (channels <= 0 || window == 0 || frames < window)
         return 0;
