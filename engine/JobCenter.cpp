@@ -64,9 +64,13 @@ uint32_t CJobCenter::GetWrittenBytes() {
 }
 
 int CJobCenter::Stop() {
-    // The block being filled comes back short and is dropped; no block arrives after this.
+    // The block being filled comes back short and is dropped; no block is captured after this.
+    // A full block's completion may still be on its way, so the worker is told to finish only
+    // once the device has handed back every header.
     if (m_pWaveIn && m_pWaveIn->GetDevice())
         waveInStop(m_pWaveIn->GetDevice());
+    if (m_pWaveIn)
+        m_pWaveIn->DrainDevice();
     m_bStop.store(1, std::memory_order_release);
     if (m_hThread && m_hThread != INVALID_HANDLE_VALUE) {
         WaitForSingleObject(m_hThread, INFINITE);

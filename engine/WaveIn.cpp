@@ -4,7 +4,8 @@
 
 namespace {
 constexpr UINT kHeaderBytes = sizeof(WAVEHDR);
-}
+constexpr DWORD kDrainTimeoutMs = 1000;
+} // namespace
 
 WAVEFORMATEX PcmCaptureFormat(int32_t channels, int32_t sampleRate) {
     WAVEFORMATEX format = {};
@@ -43,7 +44,8 @@ int CWaveIn::Open(UINT deviceIndex, const WAVEFORMATEX* format) {
     m_nQueueEnd = 0;
     m_nReadPos = (kRingBlocks - 1) * m_nBlockBytes; // held back: the device may not have it
     m_hFeedEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!m_hFeedEvent)
+    m_hReturnEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!m_hFeedEvent || !m_hReturnEvent)
         return 0;
     if (waveInOpen(&m_hWaveIn, deviceIndex, format, reinterpret_cast<DWORD_PTR>(&WaveInProc),
                    reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION) != MMSYSERR_NOERROR) {
@@ -61,12 +63,10 @@ int CWaveIn::Open(UINT deviceIndex, const WAVEFORMATEX* format) {
 }
 
 void CWaveIn::Close() {
-    EndFeeder();
+    DrainDevice();
     if (m_hWaveIn) {
-        // After the reset every header is back (short, so the callback ignores it); only the
+        // Every header is back (the reset's are short, so the callback ignores them); only the
         // unprepare and the close touch the device after that.
-        waveInStop(m_hWaveIn);
-        waveInReset(m_hWaveIn);
         for (WAVEHDR& header : m_Headers)
             waveInUnprepareHeader(m_hWaveIn, &header, kHeaderBytes);
         waveInClose(m_hWaveIn);
@@ -75,9 +75,28 @@ void CWaveIn::Close() {
     if (m_hFeedEvent)
         CloseHandle(m_hFeedEvent);
     m_hFeedEvent = nullptr;
+    if (m_hReturnEvent)
+        CloseHandle(m_hReturnEvent);
+    m_hReturnEvent = nullptr;
     m_Blocks.FreeAll();
     m_pRing = nullptr;
     delete this;
+}
+
+// Without the feeder nothing is queued again, so the headers out can only come back. The wait is
+// bounded so that a device that keeps a header cannot hang the stop.
+void CWaveIn::DrainDevice() {
+    EndFeeder();
+    if (!m_hWaveIn)
+        return;
+    waveInReset(m_hWaveIn);
+    const DWORD startMs = GetTickCount();
+    while (m_nReturned.load(std::memory_order_acquire) != m_nAdded.load(std::memory_order_relaxed)) {
+        const DWORD waitedMs = GetTickCount() - startMs;
+        if (waitedMs >= kDrainTimeoutMs)
+            break;
+        WaitForSingleObject(m_hReturnEvent, kDrainTimeoutMs - waitedMs);
+    }
 }
 
 void CWaveIn::EndFeeder() {
@@ -106,7 +125,10 @@ void CWaveIn::QueueOnFreeBlock(WAVEHDR* header) {
     waveInPrepareHeader(m_hWaveIn, header, kHeaderBytes);
     // Advanced before the device has the header, so its completion always finds the block counted.
     m_nQueueEnd.store(NextSlot(queueEnd, m_nSlotBytes, m_nRingBytes), std::memory_order_release);
-    waveInAddBuffer(m_hWaveIn, header, kHeaderBytes);
+    // Counted before the device has it, so its return never finds the count behind.
+    m_nAdded.fetch_add(1, std::memory_order_relaxed);
+    if (waveInAddBuffer(m_hWaveIn, header, kHeaderBytes) != MMSYSERR_NOERROR)
+        m_nAdded.fetch_sub(1, std::memory_order_relaxed); // never comes back: not waited for
 }
 
 void CALLBACK CWaveIn::WaveInProc(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR) {
@@ -115,9 +137,11 @@ void CALLBACK CWaveIn::WaveInProc(HWAVEIN, UINT message, DWORD_PTR instance, DWO
     auto* self = reinterpret_cast<CWaveIn*>(instance);
     auto* header = reinterpret_cast<WAVEHDR*>(param1);
     // Short headers come back only from a stop or a reset: their audio is incomplete.
-    if (!(header->dwFlags & WHDR_DONE) || header->dwBytesRecorded != self->m_nBlockBytes)
-        return;
-    self->OnBlockDone(header);
+    if ((header->dwFlags & WHDR_DONE) && header->dwBytesRecorded == self->m_nBlockBytes)
+        self->OnBlockDone(header);
+    // Counted last: once the drain sees it, the block is marked filled.
+    self->m_nReturned.fetch_add(1, std::memory_order_release);
+    SetEvent(self->m_hReturnEvent);
 }
 
 // The device completes headers in queue order, so the block just filled is the one at m_nFilledEnd.

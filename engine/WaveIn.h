@@ -1,11 +1,13 @@
 // Capture from one wave-input device into a ring of 20 blocks, 8 of them in the device's hands.
 //
 // Threads and the fields each writes:
-// - UI thread: Create and Close; the job starts and stops the device through GetDevice().
-// - the device's callback thread (WaveInProc): m_nFilledEnd, and pushes completed headers into
-//   m_HandOff. It makes no wave call: the platform deadlocks on wave calls inside the callback.
-// - the feeder thread: m_nQueueEnd (the open step writes it before the device starts); it gives
-//   headers back to the device, each on the next free block, in the order they completed.
+// - UI thread: Create, DrainDevice and Close; the job starts and stops the device through GetDevice().
+// - the device's callback thread (WaveInProc): m_nFilledEnd and m_nReturned, and pushes completed
+//   headers into m_HandOff. It makes no wave call: the platform deadlocks on wave calls inside the
+//   callback.
+// - the feeder thread: m_nQueueEnd and m_nAdded (the open step writes them before the device
+//   starts); it gives headers back to the device, each on the next free block, in the order they
+//   completed.
 // - the job's worker thread: m_nReadPos, through TakeFilled and ReleaseFilled.
 // Each cursor has one writer; stores release, loads acquire, so block data is visible first.
 #pragma once
@@ -29,6 +31,9 @@ class CWaveIn final {
     static CWaveIn* Create(UINT deviceIndex, const WAVEFORMATEX* format);
     // Slot 0: stops and closes the device, ends the feeder, frees the ring, deletes the object.
     virtual void Close();
+    // Ends the feeder, resets (and so stops) the device and waits, bounded, until every header came
+    // back, so each full block captured before the stop is marked filled. Repeatable.
+    void DrainDevice();
 
     HWAVEIN GetDevice() const { return m_hWaveIn; }
     uint32_t GetBlockBytes() const { return m_nBlockBytes; }
@@ -70,4 +75,9 @@ class CWaveIn final {
     HANDLE m_hFeedEvent = nullptr;               // auto-reset: a header completed or a block was freed
     HANDLE m_hFeeder = nullptr;
     std::atomic<int32_t> m_bEndFeeder{0};
+    // Headers given with waveInAddBuffer and headers handed back through WIM_DATA: equal once the
+    // device holds none. Windows may deliver a completion after waveInStop has returned.
+    std::atomic<uint32_t> m_nAdded{0};
+    std::atomic<uint32_t> m_nReturned{0};
+    HANDLE m_hReturnEvent = nullptr; // auto-reset: a header came back
 };

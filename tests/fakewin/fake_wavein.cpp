@@ -1,6 +1,7 @@
 // Fake wave-input device. Each open device has a thread that completes headers in queue order
 // and makes every callback, as the platform's wave service does; stop and reset run on that
-// thread too, and the calling thread waits for them.
+// thread too, and the calling thread waits for them. With a callback delay, WIM_DATA is passed to
+// a second thread that makes those callbacks late.
 #include "fake_wavein.h"
 
 #include <algorithm>
@@ -24,6 +25,7 @@ std::condition_variable g_changed;
 fakewin::WaveScript g_script;
 fakewin::WaveStats g_stats;
 thread_local bool t_inCallback = false;
+thread_local bool t_delivering = false; // on a device's delivery thread
 
 struct Device {
     fakewin::WaveScript script;
@@ -42,6 +44,9 @@ struct Device {
     uint64_t headFirstSample = 0;
     DWORD blockBytes = 0; // length of the headers seen; what a lost block skips
     std::thread thread;
+    std::deque<std::pair<Clock::time_point, WAVEHDR*>> late; // WIM_DATA due on the delivery thread
+    bool endDelivery = false; // the delivery thread hands out what is left at once and ends
+    std::thread delivery;
 };
 
 std::set<Device*> g_devices;
@@ -60,6 +65,11 @@ void NoteCall() {
 void Notify(Device& d, Lock& lock, UINT message, WAVEHDR* header) {
     if (!d.callback)
         return;
+    if (message == WIM_DATA && d.script.callbackDelayMs && !t_delivering) {
+        d.late.emplace_back(Clock::now() + std::chrono::milliseconds(d.script.callbackDelayMs), header);
+        g_changed.notify_all();
+        return;
+    }
     lock.unlock();
     t_inCallback = true;
     d.callback(reinterpret_cast<HWAVEIN>(&d), message, d.instance, reinterpret_cast<DWORD_PTR>(header), 0);
@@ -143,6 +153,24 @@ void DeviceThread(Device* d) {
             CaptureBlock(*d, lock);
         } else if (d->started && d->script.freeRun) {
             g_changed.wait_until(lock, d->nextDue);
+        } else {
+            g_changed.wait(lock);
+        }
+    }
+}
+
+void DeliveryThread(Device* d) {
+    t_delivering = true;
+    Lock lock(g_mutex);
+    for (;;) {
+        if (!d->late.empty() && (d->endDelivery || Clock::now() >= d->late.front().first)) {
+            WAVEHDR* header = d->late.front().second;
+            d->late.pop_front();
+            Notify(*d, lock, WIM_DATA, header);
+        } else if (d->endDelivery) {
+            return;
+        } else if (!d->late.empty()) {
+            g_changed.wait_until(lock, d->late.front().first);
         } else {
             g_changed.wait(lock);
         }
@@ -263,6 +291,8 @@ MMRESULT waveInOpen(LPHWAVEIN out, UINT deviceId, LPCWAVEFORMATEX format, DWORD_
     g_devices.insert(d);
     g_current = d;
     d->thread = std::thread(DeviceThread, d);
+    if (d->script.callbackDelayMs)
+        d->delivery = std::thread(DeliveryThread, d);
     *out = reinterpret_cast<HWAVEIN>(d);
     Notify(*d, lock, WIM_OPEN, nullptr);
     return MMSYSERR_NOERROR;
@@ -276,6 +306,13 @@ MMRESULT waveInClose(HWAVEIN h) {
         return MMSYSERR_INVALHANDLE;
     if (!d->queue.empty())
         return WAVERR_STILLPLAYING;
+    if (d->delivery.joinable()) {
+        d->endDelivery = true;
+        g_changed.notify_all();
+        lock.unlock();
+        d->delivery.join();
+        lock.lock();
+    }
     RunOnDevice(*d, lock, [d](Lock& l) {
         Notify(*d, l, WIM_CLOSE, nullptr);
         d->closing = true;

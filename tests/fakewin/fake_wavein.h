@@ -20,6 +20,10 @@ struct WaveScript {
     size_t pcmSamples = 0;
     MMRESULT openResult = MMSYSERR_NOERROR;  // forced failure of waveInOpen
     MMRESULT startResult = MMSYSERR_NOERROR; // forced failure of waveInStart
+    // > 0: each WIM_DATA reaches the callback this long after its header came back, from a
+    // delivery thread of its own, so stop and reset return before their callbacks (as on Windows).
+    // waveInClose delivers what is still pending before it returns.
+    unsigned callbackDelayMs = 0;
 };
 
 struct Completion {

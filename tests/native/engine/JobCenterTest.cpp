@@ -114,6 +114,25 @@ TEST_F(JobTest, BlocksReachTheEncoderInCaptureOrderReadInPlace) {
     }
 }
 
+TEST_F(JobTest, StopKeepsFullBlocksWhoseCallbackArrivesAfterTheDeviceStopped) {
+    // Windows may deliver a full block's completion after waveInStop has returned; the worker,
+    // which looks at the stop flag every 100 ms, must not finish before that block is filled.
+    fakewin::WaveScript script;
+    script.callbackDelayMs = 300;
+    fakewin::SetWaveScript(script);
+    CJobCenter* job = MakeJob();
+    ASSERT_NE(job, nullptr);
+    ASSERT_EQ(job->Start(), 1);
+    ASSERT_TRUE(fakewin::RunBlocks(10)); // blocks 9 and 10 go into headers requeued after late callbacks
+    fakewin::PartialFill(1000);          // and the stop hands back a short header, late as well
+    job->Stop();                         // the callbacks of blocks 9 and 10 are still 300 ms away
+
+    const fakewin::WaveStats stats = fakewin::GetWaveStats();
+    EXPECT_EQ(stats.lostBlocks, 0u);
+    EXPECT_EQ(stats.completed.size(), 10u);
+    EXPECT_EQ(File(), Tail(CapturedBytes(stats, 4608))) << "every full block, in capture order";
+}
+
 TEST_F(JobTest, StartThenStopWritesTheFlushOutputAndTheTag) {
     CJobCenter* job = MakeJob(2, 44100);
     ASSERT_NE(job, nullptr);
