@@ -89,6 +89,7 @@ void CWaveIn::DrainDevice() {
     EndFeeder();
     if (!m_hWaveIn)
         return;
+    waveInStop(m_hWaveIn);
     waveInReset(m_hWaveIn);
     const DWORD startMs = GetTickCount();
     while (m_nReturned.load(std::memory_order_acquire) != m_nAdded.load(std::memory_order_relaxed)) {
