@@ -195,14 +195,20 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
     return file;
 }
 
+// The open file behind a handle, or null with the last error set as Windows does.
+static FileObject* FileFromHandle(HANDLE h) {
+    auto* file = dynamic_cast<FileObject*>(FromHandle(h));
+    if (!file)
+        t_lastError = ERROR_INVALID_HANDLE;
+    return file;
+}
+
 BOOL WriteFile(HANDLE h, LPCVOID data, DWORD bytes, LPDWORD written, LPOVERLAPPED) {
     if (written)
         *written = 0;
-    auto* file = dynamic_cast<FileObject*>(FromHandle(h));
-    if (!file) {
-        t_lastError = ERROR_INVALID_HANDLE;
+    FileObject* file = FileFromHandle(h);
+    if (!file)
         return FALSE;
-    }
     const size_t fits = AdmitWrite(bytes);
     size_t done = 0;
     while (done < fits) {
@@ -223,11 +229,9 @@ BOOL WriteFile(HANDLE h, LPCVOID data, DWORD bytes, LPDWORD written, LPOVERLAPPE
 BOOL ReadFile(HANDLE h, LPVOID data, DWORD bytes, LPDWORD read, LPOVERLAPPED) {
     if (read)
         *read = 0;
-    auto* file = dynamic_cast<FileObject*>(FromHandle(h));
-    if (!file) {
-        t_lastError = ERROR_INVALID_HANDLE;
+    FileObject* file = FileFromHandle(h);
+    if (!file)
         return FALSE;
-    }
     const ssize_t n = ::read(file->fd, data, bytes);
     if (n < 0)
         return FALSE;

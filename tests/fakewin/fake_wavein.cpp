@@ -327,7 +327,8 @@ MMRESULT waveInClose(HWAVEIN h) {
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT waveInPrepareHeader(HWAVEIN h, LPWAVEHDR header, UINT headerBytes) {
+// Prepares or unprepares a header, refused while the device holds it.
+static MMRESULT SetPrepared(HWAVEIN h, LPWAVEHDR header, UINT headerBytes, bool prepared) {
     Lock lock(g_mutex);
     NoteCall();
     if (!Find(h))
@@ -336,21 +337,16 @@ MMRESULT waveInPrepareHeader(HWAVEIN h, LPWAVEHDR header, UINT headerBytes) {
         return MMSYSERR_INVALPARAM;
     if (header->dwFlags & WHDR_INQUEUE)
         return WAVERR_STILLPLAYING;
-    header->dwFlags |= WHDR_PREPARED;
+    header->dwFlags = prepared ? header->dwFlags | WHDR_PREPARED : header->dwFlags & ~WHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
 
+MMRESULT waveInPrepareHeader(HWAVEIN h, LPWAVEHDR header, UINT headerBytes) {
+    return SetPrepared(h, header, headerBytes, true);
+}
+
 MMRESULT waveInUnprepareHeader(HWAVEIN h, LPWAVEHDR header, UINT headerBytes) {
-    Lock lock(g_mutex);
-    NoteCall();
-    if (!Find(h))
-        return MMSYSERR_INVALHANDLE;
-    if (!header || headerBytes < sizeof(WAVEHDR))
-        return MMSYSERR_INVALPARAM;
-    if (header->dwFlags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    header->dwFlags &= ~WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return SetPrepared(h, header, headerBytes, false);
 }
 
 MMRESULT waveInAddBuffer(HWAVEIN h, LPWAVEHDR header, UINT headerBytes) {
