@@ -162,6 +162,11 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_HOTKEY:
         OnHotKey(wParam);
         return 0;
+    case WM_ENDSESSION:
+        // Windows may end the process once this returns: the file gets its tag first.
+        if (wParam)
+            StopCommand();
+        return 0;
     }
     return DefWindowProcW(wnd, message, wParam, lParam);
 }

@@ -51,6 +51,29 @@ void ShowIdleButtons() {
     ShowControls(IDC_BTN_START, IDC_BTN_START, SW_SHOW);
 }
 
+// The series' next file name and its number; 0 when no name fits.
+int NextFileName(wchar_t (&name)[kFileNameUnits], int32_t* index) {
+    wchar_t base[kFileNameUnits];
+    GetDlgItemTextW(g_hMainWnd, IDC_EDIT_FILE, base, kFileNameUnits);
+    return MakeSeriesFileName(reinterpret_cast<const char16_t*>(base), g_nFileIndex, FileExists, nullptr,
+                              reinterpret_cast<char16_t*>(name), kFileNameUnits, index);
+}
+
+// At the split size the running job goes on in the next file: the capture never stops.
+int SwitchToNextFile() {
+    wchar_t name[kFileNameUnits];
+    int32_t index = 0;
+    if (!g_pJob || !NextFileName(name, &index) || !g_pJob->SwitchFile(name))
+        return 0;
+    g_nFileIndex = index + 1;
+    return 1;
+}
+
+void ShowDeviceFault() {
+    MessageBoxW(g_hMainWnd, L"输入设备已停止传送声音，录音已结束，已录下的内容已保存。", L"提示",
+                MB_OK | MB_ICONWARNING);
+}
+
 } // namespace
 
 void ArmSeries() {
@@ -66,12 +89,9 @@ void ArmSeries() {
 int StartJob() {
     if (g_pJob)
         return 0;
-    wchar_t base[kFileNameUnits];
     wchar_t name[kFileNameUnits];
-    GetDlgItemTextW(g_hMainWnd, IDC_EDIT_FILE, base, kFileNameUnits);
     int32_t index = 0;
-    if (!MakeSeriesFileName(reinterpret_cast<const char16_t*>(base), g_nFileIndex, FileExists, nullptr,
-                            reinterpret_cast<char16_t*>(name), kFileNameUnits, &index))
+    if (!NextFileName(name, &index))
         return 0;
     SJobSettings s;
     if (!JobSettingsFromPositions(SelectedPosition(IDC_COMBO_DEVICE), SelectedPosition(IDC_COMBO_QUALITY),
@@ -80,7 +100,9 @@ int StartJob() {
                                   &s))
         return 0;
 
-    g_pJob = CJobCenter::Create(name, s.deviceIndex, s.quality, s.channels, s.sampleRate, s.bitRateFactor);
+    // Only the chosen file, whose replacement the save dialog confirmed, may replace one on disk.
+    g_pJob = CJobCenter::Create(name, s.deviceIndex, s.quality, s.channels, s.sampleRate, s.bitRateFactor,
+                                index == 0);
     if (!g_pJob)
         return 0;
     // The series' clock starts with its first job, even one that then fails to start.
@@ -93,6 +115,8 @@ int StartJob() {
     g_nFileIndex = index + 1;
     SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, L"");
     g_nStatusTimer = SetTimer(nullptr, 0, kStatusPeriodMs, StatusTimerProc);
+    // Recorders lose hours to an idle sleep: the system stays awake while a job runs.
+    SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     return 1;
 }
 
@@ -105,6 +129,7 @@ void StopJob() {
         // Returns when the file is complete and closed, and deletes the job.
         g_pJob->Stop();
         g_pJob = nullptr;
+        SetThreadExecutionState(ES_CONTINUOUS);
     }
 }
 
@@ -127,11 +152,16 @@ void StopCommand() {
 
 void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     WaitForSingleObject(g_hRecordMutex, INFINITE);
-    // The time limit bounds the whole series and wins over a split due in the same tick.
-    if (TimeLimitPassed(GetTickCount(), g_dwStartTick, g_nDurationMs)) {
+    // A device that stopped delivering ends the recording: its worker has finished the file. The
+    // time limit bounds the whole series and wins over a split due in the same tick.
+    const int deviceFailed = g_pJob && g_pJob->HasFailed();
+    if (deviceFailed || TimeLimitPassed(GetTickCount(), g_dwStartTick, g_nDurationMs)) {
         StopJob();
         ShowIdleButtons();
         ReleaseMutex(g_hRecordMutex);
+        // Outside the lock: the box's message loop may run hot-key commands.
+        if (deviceFailed)
+            ShowDeviceFault();
         return;
     }
     const uint32_t written = g_pJob ? g_pJob->GetWrittenBytes() : 0;
@@ -140,10 +170,9 @@ void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) {
         FormatStatusText(written, text, kStatusTextUnits);
         SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, reinterpret_cast<const wchar_t*>(text));
     }
-    if (SplitDue(written, g_nSplitBytes)) {
+    if (SplitDue(written, g_nSplitBytes) && !SwitchToNextFile()) {
         StopJob();
-        if (!StartJob())
-            ShowIdleButtons();
+        ShowIdleButtons();
     }
     ReleaseMutex(g_hRecordMutex);
 }

@@ -19,6 +19,12 @@ class CFileHandle {
         Close();
         m_hFile = h;
     }
+    // Gives up ownership without closing.
+    HANDLE Release() {
+        HANDLE h = m_hFile;
+        m_hFile = INVALID_HANDLE_VALUE;
+        return h;
+    }
     HANDLE Get() const { return m_hFile; }
     bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
 

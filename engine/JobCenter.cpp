@@ -6,17 +6,35 @@
 #include "RingMath.h"
 #include "WaveIn.h"
 
+#include <cwchar>
 #include <new>
 
 namespace {
-constexpr DWORD kIdleSleepMs = 100;
+
+constexpr DWORD kIdleWaitMs = 100;
+constexpr size_t kNameUnits = 4096;
+
+HANDLE CreateOutputFile(const wchar_t* name, int replaceExisting) {
+    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                       replaceExisting ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+} // namespace
+
+// A file handed over by SwitchFile, waiting for the worker's next block.
+struct CJobCenter::SNextFile {
+    CFileHandle file;
+    CMp3Encoder* encoder = nullptr;
+    wchar_t name[kNameUnits] = {}; // to remove it again when no audio reached it
+};
+
 CJobCenter* CJobCenter::Create(const wchar_t* fileName, uint32_t deviceIndex, int32_t quality,
-                               int32_t channels, int32_t sampleRate, int32_t bitRateFactor) {
+                               int32_t channels, int32_t sampleRate, int32_t bitRateFactor,
+                               int replaceExisting) {
     auto* job = new (std::nothrow) CJobCenter;
     if (!job)
         return nullptr;
+    job->m_bReplace = replaceExisting;
     if (!job->Open(fileName, deviceIndex, quality, channels, sampleRate, bitRateFactor)) {
         job->Stop();
         return nullptr;
@@ -24,61 +42,110 @@ CJobCenter* CJobCenter::Create(const wchar_t* fileName, uint32_t deviceIndex, in
     return job;
 }
 
+// The file is not touched here: a device or encoder that fails must not cost an existing file.
 int CJobCenter::Open(const wchar_t* fileName, uint32_t deviceIndex, int32_t quality, int32_t channels,
                      int32_t sampleRate, int32_t bitRateFactor) {
-    m_File.Reset(CreateFileW(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!m_File.IsOpen())
+    const size_t nameUnits = wcslen(fileName) + 1;
+    auto* name = static_cast<wchar_t*>(m_Blocks.Alloc(nameUnits * sizeof(wchar_t)));
+    if (!name || nameUnits > kNameUnits)
         return 0;
+    wmemcpy(name, fileName, nameUnits);
+    m_pszFileName = name;
+    m_nQuality = quality;
+    m_nChannels = channels;
+    m_nSampleRate = sampleRate;
+    m_nBitRateKbps = EncoderBitRateKbps(sampleRate, bitRateFactor);
+
     const WAVEFORMATEX format = PcmCaptureFormat(channels, sampleRate);
     m_pWaveIn = CWaveIn::Create(deviceIndex, &format);
     if (!m_pWaveIn)
         return 0;
     m_nFrameBytes = format.nBlockAlign * kSamplesPerCall;
-    m_pEncoder = new (std::nothrow) CMp3Encoder;
+    m_pEncoder = OpenEncoder();
     if (!m_pEncoder)
         return 0;
-    if (!m_pEncoder->Open(channels, sampleRate, EncoderBitRateKbps(sampleRate, bitRateFactor), quality)) {
-        m_pEncoder->Close();
-        m_pEncoder = nullptr;
-        return 0;
-    }
     m_pOutBuf = static_cast<uint8_t*>(m_Blocks.Alloc(kOutBufBytes));
     return m_pOutBuf != nullptr;
 }
 
+CMp3Encoder* CJobCenter::OpenEncoder() const {
+    auto* encoder = new (std::nothrow) CMp3Encoder;
+    if (!encoder)
+        return nullptr;
+    if (!encoder->Open(m_nChannels, m_nSampleRate, m_nBitRateKbps, m_nQuality)) {
+        encoder->Close();
+        return nullptr;
+    }
+    return encoder;
+}
+
+// The device starts first and the file is made only when it did, so a start that fails leaves an
+// existing file as it was. The ring holds the first blocks until the worker runs.
 int CJobCenter::Start() {
     m_bStop.store(0, std::memory_order_release);
+    if (!m_pWaveIn || !m_pWaveIn->Start())
+        return 0;
+    m_File.Reset(CreateOutputFile(m_pszFileName, m_bReplace));
+    if (!m_File.IsOpen())
+        return 0;
+    m_bMadeFile = 1;
     m_hThread = CreateThread(nullptr, 0, WorkerThread, this, 0, nullptr);
     if (!m_hThread)
         return 0;
-    // The worker already runs and finds nothing to do until the first block is filled.
-    const HWAVEIN device = m_pWaveIn ? m_pWaveIn->GetDevice() : nullptr;
-    if (!device || waveInStart(device) != MMSYSERR_NOERROR)
-        return 0;
+    m_bStarted = 1;
     return 1;
 }
 
 uint32_t CJobCenter::GetWrittenBytes() {
+    if (m_pNext.load(std::memory_order_acquire))
+        return 0;
     return m_nWrittenBytes.load(std::memory_order_relaxed);
 }
 
+int CJobCenter::SwitchFile(const wchar_t* fileName) {
+    if (!m_bStarted || m_pNext.load(std::memory_order_acquire) || wcslen(fileName) >= kNameUnits)
+        return 0;
+    auto* next = new (std::nothrow) SNextFile;
+    if (!next)
+        return 0;
+    next->encoder = OpenEncoder();
+    if (next->encoder)
+        next->file.Reset(CreateOutputFile(fileName, 0));
+    if (!next->file.IsOpen()) {
+        if (next->encoder)
+            next->encoder->Close();
+        delete next;
+        return 0;
+    }
+    wmemcpy(next->name, fileName, wcslen(fileName) + 1);
+    m_pNext.store(next, std::memory_order_release);
+    m_pWaveIn->WakeReader();
+    return 1;
+}
+
+int CJobCenter::HasFailed() {
+    return m_bFailed.load(std::memory_order_acquire);
+}
+
 int CJobCenter::Stop() {
-    // The block being filled comes back short and is dropped; no block is captured after this.
-    // A full block's completion may still be on its way, so the worker is told to finish only
-    // once the device has handed back every header.
+    // Every header comes back before the worker is told to finish: a full block's completion may
+    // arrive after waveInStop, and the block being filled comes back short with audio to keep.
     if (m_pWaveIn && m_pWaveIn->GetDevice())
         waveInStop(m_pWaveIn->GetDevice());
     if (m_pWaveIn)
         m_pWaveIn->DrainDevice();
     m_bStop.store(1, std::memory_order_release);
     if (m_hThread && m_hThread != INVALID_HANDLE_VALUE) {
+        m_pWaveIn->WakeReader();
         WaitForSingleObject(m_hThread, INFINITE);
         CloseHandle(m_hThread);
         m_hThread = INVALID_HANDLE_VALUE;
     }
     m_bStop.store(0, std::memory_order_release);
+    DropNextFile(); // handed over after the worker had ended
     m_File.Close();
+    if (m_bMadeFile && !m_bStarted)
+        DeleteFileW(m_pszFileName); // holds no recording: the start failed
     if (m_pWaveIn)
         m_pWaveIn->Close();
     m_pWaveIn = nullptr;
@@ -96,39 +163,82 @@ DWORD WINAPI CJobCenter::WorkerThread(LPVOID job) {
     return 0;
 }
 
-// The stop flag is read only when no block waits, so everything captured before the device
-// stopped is encoded.
+// Once the stop flag is seen, blocks that came back before it are still taken: everything captured
+// before the device stopped is encoded.
 void CJobCenter::Work() {
     for (;;) {
-        const uint8_t* block = m_pWaveIn->TakeFilled();
-        if (!block) {
-            if (m_bStop.load(std::memory_order_acquire) == 1)
-                break;
-            Sleep(kIdleSleepMs);
+        const SFilledBlock block = m_pWaveIn->TakeFilled();
+        if (block.data) {
+            // The remainder of a short block, less than one frame, cannot be encoded alone.
+            const uint32_t frames = block.bytes / m_nFrameBytes;
+            if (frames) {
+                TakeNextFile();
+                EncodeFrames(block.data, frames);
+            }
+            m_pWaveIn->ReleaseFilled();
             continue;
         }
-        EncodeBlock(block);
-        m_pWaveIn->ReleaseFilled();
+        if (m_bStop.load(std::memory_order_acquire) == 1) {
+            if (m_pWaveIn->TakeFilled().data)
+                continue;
+            break;
+        }
+        if (m_pWaveIn->DeviceStalled(GetTickCount())) {
+            m_bFailed.store(1, std::memory_order_release);
+            break;
+        }
+        m_pWaveIn->WaitForData(kIdleWaitMs);
     }
-    const int32_t flushed = EncoderFlush(m_pEncoder->GetHandle(), m_pOutBuf, kOutCapacityBytes);
-    if (flushed > 0)
-        WriteOut(m_pOutBuf, static_cast<uint32_t>(flushed));
-    WriteOut(kId3v1Tag.data(), kTagBytes);
+    FinishFile();
+    DropNextFile();
 }
 
-// The encoder reads the PCM in place in the ring; a block is a whole number of 1152-sample frames.
-void CJobCenter::EncodeBlock(const uint8_t* block) {
+// The encoder reads the PCM in place in the ring, 1152 samples per channel per call.
+void CJobCenter::EncodeFrames(const uint8_t* block, uint32_t frames) {
     const HENCODER encoder = m_pEncoder->GetHandle();
     const bool mono = m_pEncoder->GetChannels() == 1;
-    const uint32_t blockBytes = m_pWaveIn->GetBlockBytes();
-    for (uint32_t offset = 0; offset < blockBytes; offset += m_nFrameBytes) {
-        const auto* pcm = reinterpret_cast<const int16_t*>(block + offset);
+    for (uint32_t i = 0; i < frames; ++i) {
+        const auto* pcm = reinterpret_cast<const int16_t*>(block + i * m_nFrameBytes);
         const int32_t produced =
             mono ? EncoderEncodeChannels(encoder, pcm, pcm, kSamplesPerCall, m_pOutBuf, kOutCapacityBytes)
                  : EncoderEncodeInterleaved(encoder, pcm, kSamplesPerCall, m_pOutBuf, kOutCapacityBytes);
         if (produced > 0)
             WriteOut(m_pOutBuf, static_cast<uint32_t>(produced));
     }
+}
+
+// At a block boundary: the current file ends whole (flush, tag, close) and the next one goes on
+// with the very next block, so a split loses no audio.
+void CJobCenter::TakeNextFile() {
+    SNextFile* next = m_pNext.load(std::memory_order_acquire);
+    if (!next)
+        return;
+    FinishFile();
+    m_File.Reset(next->file.Release());
+    m_pEncoder->Close();
+    m_pEncoder = next->encoder;
+    m_nWrittenBytes.store(0, std::memory_order_relaxed);
+    delete next;
+    m_pNext.store(nullptr, std::memory_order_release);
+}
+
+void CJobCenter::FinishFile() {
+    const int32_t flushed = EncoderFlush(m_pEncoder->GetHandle(), m_pOutBuf, kOutCapacityBytes);
+    if (flushed > 0)
+        WriteOut(m_pOutBuf, static_cast<uint32_t>(flushed));
+    WriteOut(kId3v1Tag.data(), kTagBytes);
+    m_File.Close();
+}
+
+// A file handed over after the last block holds nothing: it is removed rather than left empty.
+void CJobCenter::DropNextFile() {
+    SNextFile* next = m_pNext.exchange(nullptr, std::memory_order_acq_rel);
+    if (!next)
+        return;
+    next->file.Close();
+    DeleteFileW(next->name);
+    next->encoder->Close();
+    delete next;
 }
 
 // Counts what the file took, not what it was offered: a full disk must not look like a growing

@@ -1,8 +1,10 @@
-// One recording into one output file: capture ring -> encoder -> file on a worker thread.
+// One recording: capture ring -> encoder -> file on a worker thread, going on into a new file at a
+// split without stopping the capture.
 //
-// Threads: the UI thread calls Create, Start, GetWrittenBytes and Stop. The worker thread alone
-// encodes, writes the file and adds to m_nWrittenBytes; it owns the ring's read cursor. The UI
-// thread writes m_bStop. No lock: the two shared counters are atomic 32-bit values.
+// Threads: the UI thread calls Create, Start, GetWrittenBytes, SwitchFile, HasFailed and Stop. The
+// worker thread alone encodes, writes and closes the files it was handed, adds to m_nWrittenBytes
+// and owns the ring's read cursor. The UI thread writes m_bStop and m_pNext; the worker takes m_pNext
+// and writes m_bFailed. No lock: the shared values are atomic.
 #pragma once
 #include "BlockChain.h"
 #include "FileHandle.h"
@@ -14,34 +16,53 @@
 
 class CWaveIn;
 class CMp3Encoder;
+struct SFilledBlock;
 
-// What the application shell sees of a job; slot order Stop, Start, GetWrittenBytes.
+// What the application shell sees of a job; slot order Stop, Start, GetWrittenBytes, SwitchFile,
+// HasFailed.
 struct structJobKavel {
     virtual int Stop() = 0;
     virtual int Start() = 0;
     virtual uint32_t GetWrittenBytes() = 0;
+    virtual int SwitchFile(const wchar_t* fileName) = 0;
+    virtual int HasFailed() = 0;
 };
 
 class CJobCenter final : public structJobKavel {
   public:
-    // A job ready to start: file created, device open, encoder prepared. Null on any failure,
-    // with everything built so far released.
+    // A job ready to start: device open, encoder prepared. Nothing on disk changes before Start.
+    // replaceExisting: the file may replace one of that name (the user confirmed it); otherwise an
+    // existing file fails the start. Null on any failure, with everything built so far released.
     static CJobCenter* Create(const wchar_t* fileName, uint32_t deviceIndex, int32_t quality,
-                              int32_t channels, int32_t sampleRate, int32_t bitRateFactor);
-    // Ends the recording (remaining blocks, flush, tag), closes the file and deletes the job.
+                              int32_t channels, int32_t sampleRate, int32_t bitRateFactor,
+                              int replaceExisting);
+    // Ends the recording (remaining blocks, flush, tag), closes the file and deletes the job. A job
+    // that never started leaves no file behind.
     int Stop() override;
-    // 1 when the worker runs and the device started; on 0 the caller calls Stop.
+    // 1 when the device started, the file was created and the worker runs; on 0 the caller calls Stop.
     int Start() override;
-    // Bytes the file has taken so far.
+    // Bytes the current file has taken so far; 0 for a file handed over and not yet begun.
     uint32_t GetWrittenBytes() override;
+    // Creates fileName (never over an existing file) with an encoder of its own; the worker ends
+    // the current file at the next block and goes on in this one. 0 when it cannot be created:
+    // the current file goes on untouched.
+    int SwitchFile(const wchar_t* fileName) override;
+    // 1 once the device stopped delivering: the worker has finished the file and ended.
+    int HasFailed() override;
 
   private:
+    struct SNextFile;
+
     CJobCenter() = default;
     ~CJobCenter() = default;
     int Open(const wchar_t* fileName, uint32_t deviceIndex, int32_t quality, int32_t channels,
              int32_t sampleRate, int32_t bitRateFactor);
+    CMp3Encoder* OpenEncoder() const;
     void Work();
-    void EncodeBlock(const uint8_t* block);
+    void EncodeFrames(const uint8_t* block, uint32_t frames);
+    void TakeNextFile();
+    void FinishFile();
+    void DropNextFile();
     void WriteOut(const uint8_t* data, uint32_t bytes);
     static DWORD WINAPI WorkerThread(LPVOID job);
 
@@ -54,4 +75,13 @@ class CJobCenter final : public structJobKavel {
     uint8_t* m_pOutBuf = nullptr;
     std::atomic<int32_t> m_bStop{0};
     HANDLE m_hThread = nullptr;
+
+    // The settings every file's encoder is opened with, and the first file's name until Start.
+    int32_t m_nQuality = 0, m_nChannels = 0, m_nSampleRate = 0, m_nBitRateKbps = 0;
+    const wchar_t* m_pszFileName = nullptr; // in m_Blocks
+    int m_bReplace = 0;
+    int m_bStarted = 0;  // UI thread's: Start succeeded
+    int m_bMadeFile = 0; // UI thread's: Start created the first file
+    std::atomic<SNextFile*> m_pNext{nullptr};
+    std::atomic<int32_t> m_bFailed{0};
 };

@@ -5,6 +5,9 @@
 namespace {
 constexpr UINT kHeaderBytes = sizeof(WAVEHDR);
 constexpr DWORD kDrainTimeoutMs = 1000;
+constexpr DWORD kStallMs = 3000;      // longer than the 8 headers' two seconds of audio
+constexpr DWORD kRetryMs = 100;       // how soon a refused header is offered again
+constexpr uint32_t kWithDevice = ~0u; // the block's header has not come back yet
 } // namespace
 
 WAVEFORMATEX PcmCaptureFormat(int32_t channels, int32_t sampleRate) {
@@ -44,8 +47,9 @@ int CWaveIn::Open(UINT deviceIndex, const WAVEFORMATEX* format) {
     m_nQueueEnd = 0;
     m_nReadPos = (kRingBlocks - 1) * m_nBlockBytes; // held back: the device may not have it
     m_hFeedEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    m_hDataEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     m_hReturnEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!m_hFeedEvent || !m_hReturnEvent)
+    if (!m_hFeedEvent || !m_hDataEvent || !m_hReturnEvent)
         return 0;
     if (waveInOpen(&m_hWaveIn, deviceIndex, format, reinterpret_cast<DWORD_PTR>(&WaveInProc),
                    reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION) != MMSYSERR_NOERROR) {
@@ -53,31 +57,44 @@ int CWaveIn::Open(UINT deviceIndex, const WAVEFORMATEX* format) {
         return 0;
     }
     waveInReset(m_hWaveIn);
-    for (WAVEHDR& header : m_Headers) {
-        if (!HasFreeBlock())
+    // A device that refuses its first buffers cannot record: the start fails instead.
+    for (WAVEHDR& header : m_Headers)
+        if (!HasFreeBlock() || !QueueOnFreeBlock(&header))
             return 0;
-        QueueOnFreeBlock(&header);
-    }
     m_hFeeder = CreateThread(nullptr, 0, FeederThread, this, 0, nullptr);
     return m_hFeeder != nullptr;
+}
+
+// Before the worker starts, which then owns the stall watch.
+int CWaveIn::Start() {
+    m_nSeenProgress = m_nProgress.load(std::memory_order_relaxed);
+    m_dwSeenTick = GetTickCount();
+    return m_hWaveIn && waveInStart(m_hWaveIn) == MMSYSERR_NOERROR;
 }
 
 void CWaveIn::Close() {
     DrainDevice();
     if (m_hWaveIn) {
-        // Every header is back (the reset's are short, so the callback ignores them); only the
-        // unprepare and the close touch the device after that.
+        int unprepared = 1;
         for (WAVEHDR& header : m_Headers)
-            waveInUnprepareHeader(m_hWaveIn, &header, kHeaderBytes);
-        waveInClose(m_hWaveIn);
+            if (waveInUnprepareHeader(m_hWaveIn, &header, kHeaderBytes) != MMSYSERR_NOERROR)
+                unprepared = 0;
+        // A device that still holds a header may yet record into the ring and call back with this
+        // object: the ring, the headers, the events and the object itself are kept for the rest of
+        // the process rather than handed to the device freed.
+        if (!unprepared || waveInClose(m_hWaveIn) != MMSYSERR_NOERROR)
+            return;
         m_hWaveIn = nullptr;
     }
-    if (m_hFeedEvent)
-        CloseHandle(m_hFeedEvent);
-    m_hFeedEvent = nullptr;
-    if (m_hReturnEvent)
-        CloseHandle(m_hReturnEvent);
-    m_hReturnEvent = nullptr;
+    ReleaseAll();
+}
+
+void CWaveIn::ReleaseAll() {
+    for (HANDLE* event : {&m_hFeedEvent, &m_hDataEvent, &m_hReturnEvent}) {
+        if (*event)
+            CloseHandle(*event);
+        *event = nullptr;
+    }
     m_Blocks.FreeAll();
     m_pRing = nullptr;
     delete this;
@@ -100,6 +117,18 @@ void CWaveIn::DrainDevice() {
     }
 }
 
+int CWaveIn::DeviceStalled(DWORD nowTick) {
+    const uint32_t progress = m_nProgress.load(std::memory_order_relaxed);
+    const uint32_t held =
+        m_nAdded.load(std::memory_order_relaxed) - m_nReturned.load(std::memory_order_relaxed);
+    if (progress != m_nSeenProgress || (held == 0 && m_nSpare.load(std::memory_order_relaxed) == 0)) {
+        m_nSeenProgress = progress;
+        m_dwSeenTick = nowTick;
+        return 0;
+    }
+    return nowTick - m_dwSeenTick >= kStallMs;
+}
+
 void CWaveIn::EndFeeder() {
     if (!m_hFeeder)
         return;
@@ -115,8 +144,10 @@ int CWaveIn::HasFreeBlock() const {
 }
 
 // Only the open step (before the device starts) and the feeder call this: m_nQueueEnd's writers.
-void CWaveIn::QueueOnFreeBlock(WAVEHDR* header) {
+// 0 when the device refused the header; its block then counts as come back empty.
+int CWaveIn::QueueOnFreeBlock(WAVEHDR* header) {
     const uint32_t queueEnd = m_nQueueEnd.load(std::memory_order_relaxed);
+    std::atomic<uint32_t>& recorded = m_nRecorded[queueEnd / m_nSlotBytes];
     // The data pointer may change only while the header is unprepared.
     waveInUnprepareHeader(m_hWaveIn, header, kHeaderBytes);
     header->lpData = reinterpret_cast<LPSTR>(m_pRing + queueEnd);
@@ -124,34 +155,57 @@ void CWaveIn::QueueOnFreeBlock(WAVEHDR* header) {
     header->dwFlags = 0;
     header->dwLoops = 0;
     waveInPrepareHeader(m_hWaveIn, header, kHeaderBytes);
+    recorded.store(kWithDevice, std::memory_order_relaxed);
     // Advanced before the device has the header, so its completion always finds the block counted.
     m_nQueueEnd.store(NextSlot(queueEnd, m_nSlotBytes, m_nRingBytes), std::memory_order_release);
-    // Counted before the device has it, so its return never finds the count behind.
-    m_nAdded.fetch_add(1, std::memory_order_relaxed);
-    if (waveInAddBuffer(m_hWaveIn, header, kHeaderBytes) != MMSYSERR_NOERROR)
-        m_nAdded.fetch_sub(1, std::memory_order_relaxed); // never comes back: not waited for
+    const uint32_t held =
+        m_nAdded.fetch_add(1, std::memory_order_relaxed) - m_nReturned.load(std::memory_order_acquire);
+    if (held == 0)
+        m_nProgress.fetch_add(1, std::memory_order_relaxed); // a starved device starts again
+    if (waveInAddBuffer(m_hWaveIn, header, kHeaderBytes) == MMSYSERR_NOERROR)
+        return 1;
+    m_nAdded.fetch_sub(1, std::memory_order_relaxed); // never comes back: not waited for
+    recorded.store(0, std::memory_order_release);     // nothing was recorded into it
+    return 0;
 }
 
 void CALLBACK CWaveIn::WaveInProc(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR) {
-    if (message != WIM_DATA)
-        return;
-    auto* self = reinterpret_cast<CWaveIn*>(instance);
-    auto* header = reinterpret_cast<WAVEHDR*>(param1);
-    // Short headers come back only from a stop or a reset: their audio is incomplete.
-    if ((header->dwFlags & WHDR_DONE) && header->dwBytesRecorded == self->m_nBlockBytes)
-        self->OnBlockDone(header);
-    // Counted last: once the drain sees it, the block is marked filled.
-    self->m_nReturned.fetch_add(1, std::memory_order_release);
-    SetEvent(self->m_hReturnEvent);
+    if (message == WIM_DATA)
+        reinterpret_cast<CWaveIn*>(instance)->OnHeaderBack(reinterpret_cast<WAVEHDR*>(param1));
 }
 
-// The device completes headers in queue order, so the block just filled is the one at m_nFilledEnd.
-void CWaveIn::OnBlockDone(WAVEHDR* header) {
-    const uint32_t filledEnd = m_nFilledEnd.load(std::memory_order_relaxed);
-    if (filledEnd != m_nQueueEnd.load(std::memory_order_acquire))
-        m_nFilledEnd.store(NextSlot(filledEnd, m_nSlotBytes, m_nRingBytes), std::memory_order_release);
-    m_HandOff.Push(header);
-    SetEvent(m_hFeedEvent);
+// The header's own data pointer tells which block came back. Only what the device says it recorded
+// in this pass counts: a header back with an error (no done flag) holds nothing usable.
+void CWaveIn::OnHeaderBack(WAVEHDR* header) {
+    const uintptr_t offset =
+        reinterpret_cast<uintptr_t>(header->lpData) - reinterpret_cast<uintptr_t>(m_pRing);
+    if (offset < m_nRingBytes && offset % m_nSlotBytes == 0) {
+        uint32_t bytes = (header->dwFlags & WHDR_DONE) ? header->dwBytesRecorded : 0;
+        if (bytes > m_nBlockBytes)
+            bytes = m_nBlockBytes;
+        m_nRecorded[offset / m_nSlotBytes].store(bytes, std::memory_order_release);
+        if (bytes > 0)
+            m_nProgress.fetch_add(1, std::memory_order_relaxed);
+        AdvanceFilledEnd();
+        // Every header goes back to the device: one dropped here would never return. After a stop
+        // the feeder has ended and nothing is queued again.
+        m_HandOff.Push(header);
+        SetEvent(m_hFeedEvent);
+        SetEvent(m_hDataEvent);
+    }
+    // Counted last: once the drain sees it, the block is marked filled.
+    m_nReturned.fetch_add(1, std::memory_order_release);
+    SetEvent(m_hReturnEvent);
+}
+
+// The filled end passes every block that came back, in ring order, and stops at the first the
+// device still holds.
+void CWaveIn::AdvanceFilledEnd() {
+    uint32_t end = m_nFilledEnd.load(std::memory_order_relaxed);
+    const uint32_t queueEnd = m_nQueueEnd.load(std::memory_order_acquire);
+    while (end != queueEnd && m_nRecorded[end / m_nSlotBytes].load(std::memory_order_acquire) != kWithDevice)
+        end = NextSlot(end, m_nSlotBytes, m_nRingBytes);
+    m_nFilledEnd.store(end, std::memory_order_release);
 }
 
 DWORD WINAPI CWaveIn::FeederThread(LPVOID self) {
@@ -159,31 +213,60 @@ DWORD WINAPI CWaveIn::FeederThread(LPVOID self) {
     return 0;
 }
 
-// A header that finds no free block stays at the head of the hand-off until the worker frees one
-// (ReleaseFilled signals the event), so no header is lost for good and the order is kept.
+// Refused headers are offered again now and then, so a device that recovers gets them back.
 void CWaveIn::Feed() {
-    while (WaitForSingleObject(m_hFeedEvent, INFINITE) == WAIT_OBJECT_0 &&
-           !m_bEndFeeder.load(std::memory_order_acquire)) {
-        while (WAVEHDR* header = m_HandOff.Peek()) {
-            if (!HasFreeBlock())
-                break;
+    for (;;) {
+        const DWORD waitMs = m_nSpare.load(std::memory_order_relaxed) ? kRetryMs : INFINITE;
+        WaitForSingleObject(m_hFeedEvent, waitMs);
+        if (m_bEndFeeder.load(std::memory_order_acquire))
+            return;
+        QueueWaitingHeaders();
+    }
+}
+
+// A header that finds no free block stays waiting until the worker frees one (ReleaseFilled signals
+// the event), so no header is lost for good and the order is kept; refused ones go first.
+void CWaveIn::QueueWaitingHeaders() {
+    while (HasFreeBlock()) {
+        WAVEHDR* header = nullptr;
+        uint32_t spare = m_nSpare.load(std::memory_order_relaxed);
+        if (spare) {
+            header = m_pSpare[0];
+            for (uint32_t i = 1; i < spare; ++i)
+                m_pSpare[i - 1] = m_pSpare[i];
+            m_nSpare.store(--spare, std::memory_order_relaxed);
+        } else if ((header = m_HandOff.Peek())) {
             m_HandOff.Pop();
-            QueueOnFreeBlock(header);
+        } else {
+            return;
+        }
+        if (!QueueOnFreeBlock(header)) {
+            m_pSpare[spare] = header;
+            m_nSpare.store(spare + 1, std::memory_order_relaxed);
+            return; // offered again after kRetryMs
         }
     }
 }
 
-const uint8_t* CWaveIn::TakeFilled() const {
+SFilledBlock CWaveIn::TakeFilled() const {
     const uint32_t next = NextSlot(m_nReadPos.load(std::memory_order_relaxed), m_nSlotBytes, m_nRingBytes);
     if (next == m_nFilledEnd.load(std::memory_order_acquire))
-        return nullptr;
-    return m_pRing + next;
+        return {nullptr, 0};
+    return {m_pRing + next, m_nRecorded[next / m_nSlotBytes].load(std::memory_order_acquire)};
 }
 
 void CWaveIn::ReleaseFilled() {
     const uint32_t next = NextSlot(m_nReadPos.load(std::memory_order_relaxed), m_nSlotBytes, m_nRingBytes);
     m_nReadPos.store(next, std::memory_order_release);
     SetEvent(m_hFeedEvent);
+}
+
+void CWaveIn::WaitForData(DWORD timeoutMs) {
+    WaitForSingleObject(m_hDataEvent, timeoutMs);
+}
+
+void CWaveIn::WakeReader() {
+    SetEvent(m_hDataEvent);
 }
 
 CWaveIn::Cursors CWaveIn::GetCursors() const {

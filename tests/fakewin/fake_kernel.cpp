@@ -195,6 +195,10 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
     return file;
 }
 
+BOOL DeleteFileW(LPCWSTR fileName) {
+    return ::unlink(fakewin::NarrowPath(fileName).c_str()) == 0;
+}
+
 // The open file behind a handle, or null with the last error set as Windows does.
 static FileObject* FileFromHandle(HANDLE h) {
     auto* file = dynamic_cast<FileObject*>(FromHandle(h));

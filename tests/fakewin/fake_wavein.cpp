@@ -43,6 +43,11 @@ struct Device {
     DWORD headFilled = 0; // bytes already recorded into the head header
     uint64_t headFirstSample = 0;
     DWORD blockBytes = 0; // length of the headers seen; what a lost block skips
+    unsigned adds = 0;
+    WAVEHDR* held = nullptr; // a late header, handed back after the next one
+    uint64_t heldFirstSample = 0;
+    DWORD heldFlags = 0;
+    WAVEHDR* kept = nullptr; // kept by a reset
     std::thread thread;
     std::deque<std::pair<Clock::time_point, WAVEHDR*>> late; // WIM_DATA due on the delivery thread
     bool endDelivery = false; // the delivery thread hands out what is left at once and ends
@@ -97,16 +102,42 @@ void Record(Device& d, WAVEHDR* header, DWORD upTo) {
     d.headFilled = upTo;
 }
 
-// Hands the head header back as the device does: done, with what was recorded into it.
-void ReturnHead(Device& d, Lock& lock, DWORD flags) {
+void GiveBack(Device& d, Lock& lock, WAVEHDR* header, DWORD flags, uint64_t firstSample) {
+    header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | flags;
+    if ((flags & WHDR_DONE) && header->dwBytesRecorded > 0)
+        g_stats.completed.push_back({header->lpData, firstSample, header->dwBytesRecorded});
+    Notify(d, lock, WIM_DATA, header);
+}
+
+// Hands the head header back as the device does: done, with what was recorded into it. A late
+// one is held until the next header has come back.
+void ReturnHead(Device& d, Lock& lock, DWORD flags, bool late = false) {
     WAVEHDR* header = d.queue.front();
     d.queue.pop_front();
     header->dwBytesRecorded = d.headFilled;
-    header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | flags;
-    if ((flags & WHDR_DONE) && d.headFilled == header->dwBufferLength)
-        g_stats.completed.push_back({header->lpData, d.headFirstSample});
     d.headFilled = 0;
-    Notify(d, lock, WIM_DATA, header);
+    if (late) {
+        d.held = header;
+        d.heldFirstSample = d.headFirstSample;
+        d.heldFlags = flags;
+        return;
+    }
+    GiveBack(d, lock, header, flags, d.headFirstSample);
+    if (WAVEHDR* held = d.held) {
+        d.held = nullptr;
+        // Long enough for a reader to see the later block back and the earlier one not.
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        lock.lock();
+        GiveBack(d, lock, held, d.heldFlags, d.heldFirstSample);
+    }
+}
+
+const fakewin::HeaderFault* FaultOf(const Device& d, uint64_t block) {
+    for (const fakewin::HeaderFault& f : d.script.faults)
+        if (f.block == block)
+            return &f;
+    return nullptr;
 }
 
 bool Due(const Device& d) {
@@ -126,14 +157,15 @@ void CaptureBlock(Device& d, Lock& lock) {
         return; // the period is abandoned; a stop or reset takes over
     if (d.permits)
         --d.permits;
-    ++d.blocksDue;
+    const fakewin::HeaderFault* fault = FaultOf(d, d.blocksDue++);
     d.nextDue += std::chrono::milliseconds(d.script.periodMs);
     if (d.queue.empty()) {
         d.nextSample += d.blockBytes / 2;
         ++g_stats.lostBlocks;
     } else {
-        Record(d, d.queue.front(), d.queue.front()->dwBufferLength);
-        ReturnHead(d, lock, WHDR_DONE);
+        const DWORD length = d.queue.front()->dwBufferLength;
+        Record(d, d.queue.front(), fault ? std::min(fault->bytes, length) : length);
+        ReturnHead(d, lock, fault && !fault->done ? 0 : WHDR_DONE, fault && fault->late);
     }
     g_changed.notify_all();
 }
@@ -264,6 +296,18 @@ bool DeliverNotDone() {
     return delivered;
 }
 
+void ReleaseKeptHeader() {
+    Lock lock(g_mutex);
+    for (Device* d : g_devices)
+        if (WAVEHDR* kept = d->kept)
+            RunOnDevice(*d, lock, [d, kept](Lock& l) {
+                d->kept = nullptr;
+                d->queue.push_front(kept);
+                Record(*d, kept, kept->dwBufferLength);
+                ReturnHead(*d, l, WHDR_DONE);
+            });
+}
+
 } // namespace fakewin
 
 UINT waveInGetNumDevs(void) {
@@ -304,7 +348,7 @@ MMRESULT waveInClose(HWAVEIN h) {
     Device* d = Find(h);
     if (!d)
         return MMSYSERR_INVALHANDLE;
-    if (!d->queue.empty())
+    if (!d->queue.empty() || d->kept || d->held)
         return WAVERR_STILLPLAYING;
     if (d->delivery.joinable()) {
         d->endDelivery = true;
@@ -359,6 +403,10 @@ MMRESULT waveInAddBuffer(HWAVEIN h, LPWAVEHDR header, UINT headerBytes) {
         return MMSYSERR_INVALPARAM;
     if (!(header->dwFlags & WHDR_PREPARED))
         return WAVERR_UNPREPARED;
+    const unsigned adds = d->adds++;
+    if (d->script.failAddsAfter && adds >= d->script.failAddsAfter &&
+        adds < d->script.failAddsAfter + d->script.failAdds)
+        return MMSYSERR_NOMEM;
     if (header->dwFlags & WHDR_INQUEUE)
         return WAVERR_STILLPLAYING;
     header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
@@ -408,8 +456,16 @@ MMRESULT waveInReset(HWAVEIN h) {
         return MMSYSERR_INVALHANDLE;
     RunOnDevice(*d, lock, [d](Lock& l) {
         d->started = false;
+        if (d->script.keepOnReset && !d->queue.empty() && !d->kept) {
+            d->kept = d->queue.front();
+            d->queue.pop_front();
+        }
         while (!d->queue.empty())
             ReturnHead(*d, l, WHDR_DONE);
+        if (WAVEHDR* held = d->held) {
+            d->held = nullptr;
+            GiveBack(*d, l, held, d->heldFlags, d->heldFirstSample);
+        }
     });
     return MMSYSERR_NOERROR;
 }

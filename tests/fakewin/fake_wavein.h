@@ -9,6 +9,14 @@
 
 namespace fakewin {
 
+// How the header of one block (counted from 0 over everything that fell due) comes back.
+struct HeaderFault {
+    uint64_t block;
+    DWORD bytes;       // recorded into it; at most its length
+    bool done = true;  // false: handed back without the done flag, as after a driver error
+    bool late = false; // handed back only after the next block's header
+};
+
 struct WaveScript {
     UINT devices = 1;        // waveInGetNumDevs(); an index at or past it is refused (WAVE_MAPPER is not)
     bool freeRun = false;    // true: blocks fall due every periodMs while started; false: only RunBlocks
@@ -24,15 +32,20 @@ struct WaveScript {
     // delivery thread of its own, so stop and reset return before their callbacks (as on Windows).
     // waveInClose delivers what is still pending before it returns.
     unsigned callbackDelayMs = 0;
+    std::vector<HeaderFault> faults;
+    unsigned failAddsAfter = 0; // > 0: waveInAddBuffer calls after this many succeed fail...
+    unsigned failAdds = 0;      // ...this many times
+    bool keepOnReset = false;   // reset leaves one header with the device until ReleaseKeptHeader
 };
 
 struct Completion {
     const void* data;     // where the device recorded the block
     uint64_t firstSample; // number of its first sample
+    DWORD bytes;          // what it recorded there
 };
 
 struct WaveStats {
-    std::vector<Completion> completed; // full blocks handed back, in order
+    std::vector<Completion> completed; // headers handed back done with audio, in order
     uint64_t lostBlocks = 0;           // blocks whose audio found no queued header
     unsigned queuedHeaders = 0;        // headers the open device holds right now
     unsigned openDevices = 0;
@@ -52,5 +65,6 @@ bool RunBlocks(unsigned n);    // n blocks fall due; returns when all are captur
 void SetGraceMs(unsigned ms);  // from now on
 void PartialFill(DWORD bytes); // records into the head header without completing it
 bool DeliverNotDone();         // hands the head header back, full length but no done flag
+void ReleaseKeptHeader();      // records into the header kept at a reset and hands it back
 
 } // namespace fakewin

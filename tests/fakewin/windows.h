@@ -62,6 +62,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD share, LPSECURITY_ATTRI
 BOOL WriteFile(HANDLE file, LPCVOID data, DWORD bytes, LPDWORD written, LPOVERLAPPED overlapped);
 BOOL ReadFile(HANDLE file, LPVOID data, DWORD bytes, LPDWORD read, LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE handle);
+BOOL DeleteFileW(LPCWSTR fileName);
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackBytes, LPTHREAD_START_ROUTINE routine,
                     LPVOID parameter, DWORD flags, LPDWORD threadId);

@@ -5,6 +5,7 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -34,10 +35,13 @@ inline void AppendNumbered(std::vector<uint8_t>& out, uint64_t first, uint32_t b
     }
 }
 
-// Every full block the device handed back, in capture order, as the file should hold them.
-inline std::vector<uint8_t> CapturedBytes(const fakewin::WaveStats& stats, uint32_t blockBytes) {
+// The whole encoder frames of audio the device handed back, in capture order, as the files should
+// hold them.
+inline std::vector<uint8_t> CapturedBytes(fakewin::WaveStats stats, uint32_t frameBytes) {
+    std::sort(stats.completed.begin(), stats.completed.end(),
+              [](const auto& a, const auto& b) { return a.firstSample < b.firstSample; });
     std::vector<uint8_t> out;
     for (const fakewin::Completion& c : stats.completed)
-        AppendNumbered(out, c.firstSample, blockBytes);
+        AppendNumbered(out, c.firstSample, c.bytes / frameBytes * frameBytes);
     return out;
 }

@@ -38,7 +38,7 @@ TEST_F(JobLameTest, ToneThroughRingAndEncoderDecodesBack) {
     script.pcm = tone.data();
     script.pcmSamples = tone.size();
     fakewin::SetWaveScript(script);
-    CJobCenter* job = CJobCenter::Create(Wide(m_Path).c_str(), 0, 5, channels, rate, 2);
+    CJobCenter* job = CJobCenter::Create(Wide(m_Path).c_str(), 0, 5, channels, rate, 2, 1);
     ASSERT_NE(job, nullptr);
     ASSERT_EQ(job->Start(), 1);
     ASSERT_TRUE(fakewin::RunBlocks(blocks));
@@ -62,7 +62,8 @@ TEST_F(JobLameTest, TwoHundredCreateStartStopCyclesLeaveNothingBehind) {
     script.periodMs = 3;
     fakewin::SetWaveScript(script);
     for (int i = 0; i < 200; ++i) {
-        CJobCenter* job = CJobCenter::Create(Wide(m_Path).c_str(), 0, 9, 1 + i % 2, i % 3 ? 8000 : 22050, 1);
+        CJobCenter* job =
+            CJobCenter::Create(Wide(m_Path).c_str(), 0, 9, 1 + i % 2, i % 3 ? 8000 : 22050, 1, 1);
         ASSERT_NE(job, nullptr) << i;
         EXPECT_EQ(job->Start(), 1);
         job->Stop();

@@ -134,7 +134,7 @@ TEST_P(EngineWine, RecordsFiveSecondsOfToneThatDecodesBack) {
     const std::string name = "tone-" + std::to_string(s.sampleRate) + "-" + std::to_string(s.channels);
     const std::wstring mp3 = s_Dir + L"\\" + Widen(name) + L".mp3";
 
-    CJobCenter* job = CJobCenter::Create(mp3.c_str(), MonitorDevice(), 5, s.channels, s.sampleRate, 2);
+    CJobCenter* job = CJobCenter::Create(mp3.c_str(), MonitorDevice(), 5, s.channels, s.sampleRate, 2, 1);
     ASSERT_NE(job, nullptr);
     // Wine's capture delivers its first block about a second after the start, so the capture time
     // is taken from the moment the file first grows: the first block was complete then, and it
