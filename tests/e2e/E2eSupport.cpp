@@ -282,10 +282,22 @@ std::string Utf8(const std::wstring& text) {
     return out;
 }
 
-void ExpectMp3(const std::string& caseName, const std::wstring& fileName, double minSeconds) {
+void ExpectMp3(const std::string& caseName, const std::wstring& fileName, double minSeconds, bool tone) {
     FILE* f = _wfopen(OutPath(L"mp3-checks.txt").c_str(), L"ab");
     if (!f)
         return;
-    std::fprintf(f, "%s\t%s\t%.1f\n", caseName.c_str(), Utf8(fileName).c_str(), minSeconds);
+    std::fprintf(f, "%s\t%s\t%.1f%s\n", caseName.c_str(), Utf8(fileName).c_str(), minSeconds,
+                 tone ? "" : "\tnoise");
+    std::fclose(f);
+}
+
+void ExpectSeamless(const std::string& caseName, const std::vector<std::wstring>& fileNames) {
+    FILE* f = _wfopen(OutPath(L"mp3-checks.txt").c_str(), L"ab");
+    if (!f)
+        return;
+    std::string names;
+    for (const std::wstring& name : fileNames)
+        names.append(names.empty() ? "" : "|").append(Utf8(name));
+    std::fprintf(f, "%s\t%s\tspans\n", caseName.c_str(), names.c_str());
     std::fclose(f);
 }

@@ -77,5 +77,9 @@ bool FileExists(const std::wstring& path);
 int64_t FileSize(const std::wstring& path); // -1 when missing
 std::vector<uint8_t> ReadAll(const std::wstring& path);
 std::string Utf8(const std::wstring& text);
-// Adds a recording to the list the native checking phase decodes afterwards.
-void ExpectMp3(const std::string& caseName, const std::wstring& fileName, double minSeconds);
+// Adds a recording to the list the native checking phase decodes afterwards; tone: it must carry
+// the 1 kHz test tone (the phases with seeded noise play none).
+void ExpectMp3(const std::string& caseName, const std::wstring& fileName, double minSeconds,
+               bool tone = true);
+// The files of one series must follow each other in the noise without a gap (find_spans.py).
+void ExpectSeamless(const std::string& caseName, const std::vector<std::wstring>& fileNames);

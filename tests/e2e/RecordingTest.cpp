@@ -1,7 +1,9 @@
-// Recordings through the window, with a 1 kHz tone playing into the null sink: start and stop by
-// button, the status count, the split at 1 MB, the time limit, and a second series on one name.
+// Recordings through the window: start and stop by button, the status count and a second series on
+// one name with a 1 kHz tone playing into the null sink; the split at 1 MB, the time limit and an
+// input device that goes away with seeded noise playing instead (the run script's noise phase).
 // The files are decoded afterwards by the checking phase (check_mp3.py).
 #include "E2eFixture.h"
+#include "WineUnix.h"
 
 using Recording = KavelCase;
 
@@ -94,8 +96,62 @@ TEST_F(Recording, SplitsAtOneMegabyteAndEndsAtTimeLimit) {
 
     Click(Item(kIdBack));
     EXPECT_VIEW(kSetUpView);
-    ExpectMp3("Recording.SplitsAtOneMegabyteAndEndsAtTimeLimit", files[0], 25.0);
-    ExpectMp3("Recording.SplitsAtOneMegabyteAndEndsAtTimeLimit", files[1], 10.0);
+    ExpectMp3("Recording.SplitsAtOneMegabyteAndEndsAtTimeLimit", files[0], 25.0, false);
+    ExpectMp3("Recording.SplitsAtOneMegabyteAndEndsAtTimeLimit", files[1], 10.0, false);
+    ExpectSeamless("Recording.SplitsAtOneMegabyteAndEndsAtTimeLimit", files);
+}
+
+namespace {
+
+// Runs a Linux command and waits for it to end.
+bool RunUnix(const std::string& command, const std::wstring& marker) {
+    DeleteFileW(marker.c_str());
+    return StartUnix(command + "; echo done > " + Quoted(UnixPath(marker))) && WaitForFile(marker, 10000);
+}
+
+// The null sink and with it its monitor, the capture device, is gone until the object goes.
+class CSinkUnloaded {
+  public:
+    CSinkUnloaded() { m_bDone = RunUnix("pactl unload-module module-null-sink", OutPath(L"unload.done")); }
+    ~CSinkUnloaded() {
+        RunUnix("pactl load-module module-null-sink sink_name=kv_sink >/dev/null; pactl set-default-sink "
+                "kv_sink; "
+                "pactl set-default-source kv_sink.monitor",
+                OutPath(L"load.done"));
+    }
+    bool Done() const { return m_bDone; }
+
+  private:
+    bool m_bDone = false;
+};
+
+} // namespace
+
+TEST_F(Recording, InputDeviceThatGoesAwayEndsTheRecordingWithAFinishedFile) {
+    DeleteSeries(L"gone");
+    Arm(OutPath(L"gone.mp3"));
+    ASSERT_VIEW(kRecordingIdle);
+    Click(Item(kIdStart));
+    ASSERT_VIEW(kRecordingBusy);
+    unsigned mb = 0, bytes = 0;
+    ASSERT_TRUE(
+        WaitUntil([&] { return ParseStatus(TextOf(Item(kIdStatus)), &mb, &bytes) && bytes > 20000; }, 8000));
+
+    CSinkUnloaded gone;
+    ASSERT_TRUE(gone.Done()) << "pactl could not unload the null sink";
+    HWND box = nullptr;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (box = FindTopWindow(m_Kavel.Pid(), L"#32770", L"提示")) != nullptr; }, 10000))
+        << "no warning box";
+    EXPECT_NE(TextOf(GetDlgItem(box, 0xFFFF)).find(L"输入设备"), std::wstring::npos)
+        << Utf8(TextOf(GetDlgItem(box, 0xFFFF)));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+    EXPECT_VIEW(kRecordingIdle) << "the window must not claim a recording that is not happening";
+    EXPECT_TRUE(m_Kavel.Running());
+    Click(Item(kIdBack));
+    EXPECT_VIEW(kSetUpView);
+    ExpectMp3("Recording.InputDeviceThatGoesAwayEndsTheRecordingWithAFinishedFile", L"gone.mp3", 0.5, false);
 }
 
 TEST_F(Recording, NewSeriesKeepsEarlierFollowOnFiles) {

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Checking phase of the end-to-end tests, run natively after the driver: every recording the driver
 listed in mp3-checks.txt must decode with ffmpeg without an error, last long enough, carry the 1 kHz
-test tone and end with exactly one 128-byte ID3v1 tag. Prints GoogleTest-style lines for the runner."""
+test tone (unless listed as noise) and end with exactly one 128-byte ID3v1 tag; the files of a
+series listed for "spans" must follow each other in the noise (noise.raw) with no gap or overlap
+above 60 ms. Prints GoogleTest-style lines for the runner."""
 import array
 import math
 import os
@@ -10,6 +12,8 @@ import sys
 import time
 
 TONE_HZ = 1000.0
+MAX_GAP_MS = 60.0
+FIND_SPANS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "find_spans.py")
 
 
 def tag_problems(data):
@@ -60,7 +64,18 @@ def decode(path):
     return rate, channels, samples, errors
 
 
-def check(path, min_seconds):
+def check_spans(out_dir, names):
+    run = subprocess.run([sys.executable, FIND_SPANS, "spans", os.path.join(out_dir, "noise.raw")] +
+                         [os.path.join(out_dir, n) for n in names], capture_output=True, text=True)
+    print("\n".join("  " + line for line in run.stdout.splitlines()))
+    last = run.stdout.strip().splitlines()[-1:] or [""]
+    if run.returncode != 0 or not last[0].startswith("max gap "):
+        return ["find_spans failed: %s" % run.stderr.strip()[-300:]]
+    gap = float(last[0].split()[2])
+    return [] if gap <= MAX_GAP_MS else ["a gap or overlap of %.1f ms between files" % gap]
+
+
+def check(path, min_seconds, tone=True):
     if not os.path.exists(path):
         return ["missing"]
     with open(path, "rb") as f:
@@ -77,6 +92,8 @@ def check(path, min_seconds):
                                                           seconds))
     if seconds < min_seconds:
         problems.append("%.2f s of audio, expected at least %.1f s" % (seconds, min_seconds))
+        return problems
+    if not tone:
         return problems
     half = rate // 2  # 500 whole periods of the tone
     for at in (0.25, 0.5, 0.75):
@@ -97,15 +114,18 @@ def main():
         with open(listing, encoding="utf-8") as f:
             for line in f:
                 parts = line.rstrip("\n").split("\t")
-                if len(parts) == 3:
-                    cases.append((parts[0], parts[1], float(parts[2])))
+                if len(parts) >= 3:
+                    cases.append(parts)
     print("[==========] Running %d tests from 1 test suite." % len(cases))
     failed = []
-    for origin, name, min_seconds in cases:
+    for origin, name, what, *kind in cases:
         case = "Mp3Check." + "".join(c if c.isalnum() else "_" for c in name)
         print("[ RUN      ] %s (from %s)" % (case, origin))
         t0 = time.time()
-        problems = check(os.path.join(out_dir, name), min_seconds)
+        if what == "spans":
+            problems = check_spans(out_dir, name.split("|"))
+        else:
+            problems = check(os.path.join(out_dir, name), float(what), kind != ["noise"])
         ms = int((time.time() - t0) * 1000)
         for p in problems:
             print("  " + p)

@@ -1,14 +1,12 @@
 // A real recording under Wine: a 1 kHz tone played into the PulseAudio null sink is captured from
-// the sink's monitor through the wave-input service, encoded by ca.dll and decoded by ffmpeg.
-//
-// The Linux programs (sox and pacat for the tone, ffmpeg and ffprobe to decode) are started with
-// CreateProcess of /bin/sh: Wine runs a Unix executable as a plain Unix process, which inherits the
-// test environment's Pulse server. Wine gives no process handle for it, so each command writes a
-// marker file when it ends and the test waits for that file.
+// the sink's monitor through the wave-input service, encoded by ca.dll and decoded by ffmpeg; and
+// a series split at the engine, checked against seeded noise. The Linux programs (sox and pacat to
+// play, ffmpeg and ffprobe to decode) are started through WineUnix.h.
 #include "JobCenter.h"
 #include "JobSettings.h"
 #include "RingMath.h"
 #include "ToneAnalysis.h"
+#include "WineUnix.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -17,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -27,57 +26,6 @@
 namespace {
 
 constexpr DWORD kCaptureMs = 5000;
-
-std::wstring Widen(const std::string& s) {
-    return std::wstring(s.begin(), s.end());
-}
-
-std::string UnixPath(const std::wstring& dosPath) {
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix)
-        return {};
-    char* unix = toUnix(dosPath.c_str());
-    if (!unix)
-        return {};
-    std::string out = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return out;
-}
-
-// Starts `/bin/sh -c command` as a Unix process; the command must not contain double quotes.
-bool StartUnix(const std::string& command) {
-    std::wstring line = L"/bin/sh -c \"" + Widen(command) + L"\"";
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(L"/bin/sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    if (pi.hProcess)
-        CloseHandle(pi.hProcess);
-    if (pi.hThread)
-        CloseHandle(pi.hThread);
-    return true;
-}
-
-std::string ReadText(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES && !ReadText(path).empty())
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-std::string Quoted(const std::string& unixPath) {
-    return "'" + unixPath + "'";
-}
 
 // The monitor of the null sink, which plays back whatever the sink is given.
 UINT MonitorDevice() {
@@ -197,6 +145,77 @@ TEST_P(EngineWine, RecordsFiveSecondsOfToneThatDecodesBack) {
     std::printf("  %s: %.3f s since the first block, decoded %.3f s, block %.3f s\n", name.c_str(),
                 sinceFirstBlockSeconds, decodedSeconds, blockSeconds);
 }
+
+// Seeded noise instead of the tone: each file of a series is found in it by cross-correlation
+// (tests/support/find_spans.py), so a gap or an overlap at a split shows in milliseconds.
+class EngineWineSplit : public EngineWine {
+  public:
+    static void SetUpTestSuite() {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        s_Dir = std::wstring(temp) + L"kavel-split-" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(s_Dir.c_str(), nullptr);
+        s_UnixDir = UnixPath(s_Dir);
+        const std::string noise = Quoted(s_UnixDir + "/noise.raw");
+        s_ToneStarted = !s_UnixDir.empty() &&
+                        StartUnix(kSpans + " noise " + noise +
+                                  " 60 && (pacat --playback --device=kv_sink "
+                                  "--rate=8000 --channels=1 --format=s16le < " +
+                                  noise + " & echo $! > " + Quoted(s_UnixDir + "/tone.pid") + "; wait)") &&
+                        WaitForFile(s_Dir + L"\\tone.pid", 10000);
+        Sleep(500);
+    }
+    static inline const std::string kSpans =
+        "/usr/bin/python3 " + Quoted(KAVEL_SOURCE_DIR "/tests/support/find_spans.py");
+};
+
+TEST_P(EngineWineSplit, FilesOfASeriesFollowEachOtherWithoutAGap) {
+    ASSERT_TRUE(s_ToneStarted) << "could not play the noise into the null sink";
+    const Setting s = GetParam();
+    const std::string stem = "split-" + std::to_string(s.sampleRate);
+    std::vector<std::string> names;
+    for (const char* suffix : {"", "_1", "_2"})
+        names.push_back(stem + suffix + ".mp3");
+    auto dos = [&](const std::string& name) { return s_Dir + L"\\" + Widen(name); };
+
+    CJobCenter* job =
+        CJobCenter::Create(dos(names[0]).c_str(), MonitorDevice(), 5, s.channels, s.sampleRate, 2, 1);
+    ASSERT_NE(job, nullptr);
+    ASSERT_EQ(job->Start(), 1);
+    for (int waited = 0; job->GetWrittenBytes() == 0 && waited < 5000; waited += 5)
+        Sleep(5);
+    for (size_t i = 1; i < names.size(); ++i) {
+        Sleep(2000);
+        EXPECT_EQ(job->SwitchFile(dos(names[i]).c_str()), 1) << names[i];
+    }
+    Sleep(2000);
+    job->Stop();
+
+    std::string files;
+    for (const std::string& name : names) {
+        files.append(" ").append(Quoted(s_UnixDir + "/" + name));
+        const std::string file = ReadText(dos(name));
+        ASSERT_GT(file.size(), 128u) << name;
+        EXPECT_TRUE(std::equal(kId3v1Tag.begin(), kId3v1Tag.end(),
+                               reinterpret_cast<const uint8_t*>(file.data() + file.size() - 128)))
+            << name << " ends with its one tag";
+    }
+    const std::string out = Quoted(s_UnixDir + "/" + stem + ".spans");
+    ASSERT_TRUE(StartUnix(kSpans + " spans " + Quoted(s_UnixDir + "/noise.raw") + files + " > " + out +
+                          " 2>&1; echo $? > " + Quoted(s_UnixDir + "/" + stem + ".done")));
+    ASSERT_TRUE(WaitForFile(dos(stem + ".done"), 60000));
+    const std::string spans = ReadText(dos(stem + ".spans"));
+    std::printf("%s", spans.c_str());
+    const size_t at = spans.rfind("max gap ");
+    ASSERT_NE(at, std::string::npos) << spans;
+    EXPECT_LE(std::atof(spans.c_str() + at + 8), 60.0) << spans;
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, EngineWineSplit, testing::Values(Setting{8000, 1}, Setting{44100, 2}),
+                         [](const testing::TestParamInfo<Setting>& info) {
+                             return std::to_string(info.param.sampleRate) + "Hz_" +
+                                    std::to_string(info.param.channels) + "ch";
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Settings, EngineWine,
                          testing::Values(Setting{8000, 1}, Setting{44100, 2}, Setting{48000, 2},
