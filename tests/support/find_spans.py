@@ -33,10 +33,13 @@ def decode(path):
 
 
 def audio_edges(x):
+    """First and one past the last sample of the loud part, or None for a file without one."""
     window = RATE // 100
+    if len(x) < RATE * 3 // 2:  # a second to correlate and room around it
+        return None
     level = np.sqrt(np.convolve(x * x, np.ones(window) / window, "same"))
     loud = np.nonzero(level > 0.25 * np.median(level[len(level) // 4: 3 * len(level) // 4]))[0]
-    return loud[0], loud[-1] + 1
+    return (loud[0], loud[-1] + 1) if len(loud) else None
 
 
 def offset_in(noise, x, start):
@@ -55,7 +58,13 @@ def spans(noise_path, files):
     worst = 0.0
     for path in files:
         x = decode(path)
-        first, last = audio_edges(x)
+        edges = audio_edges(x)
+        if edges is None:
+            print("%s: too little audio to place" % path)
+            worst = float("inf")
+            previous_end = None
+            continue
+        first, last = edges
         shift, strength = offset_in(noise, x, (first + last) // 2 - RATE // 2)
         start_ms, end_ms = (first + shift) * 1000.0 / RATE, (last + shift) * 1000.0 / RATE
         print("%s: %.1f to %.1f ms of the noise (match %.0f)" % (path, start_ms, end_ms, strength))
