@@ -45,20 +45,24 @@ struct Setting {
 class EngineWine : public testing::TestWithParam<Setting> {
   public:
     static void SetUpTestSuite() {
+        // Long enough for every case; it is also ended explicitly, by the pid pacat got.
+        StartPlayer(L"kavel-engine-",
+                    "sox -n -r 48000 -c 2 -b 16 -t raw - synth 50 sine 1000 vol 0.5 2>/dev/null | "
+                    "pacat --playback --device=kv_sink --rate=48000 --channels=2 --format=s16le");
+    }
+    // A folder of the suite's own, and `player` (run there; its last command's pid is the one
+    // ended) playing into the null sink in the background.
+    static void StartPlayer(const wchar_t* stem, const std::string& player) {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        s_Dir = std::wstring(temp) + L"kavel-engine-" + std::to_wstring(GetCurrentProcessId());
+        s_Dir = std::wstring(temp) + stem + std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(s_Dir.c_str(), nullptr);
         s_UnixDir = UnixPath(s_Dir);
-        // Long enough for every case; it is also ended explicitly, by the pid pacat got.
         const std::string pidFile = Quoted(s_UnixDir + "/tone.pid");
         s_ToneStarted =
             !s_UnixDir.empty() &&
-            StartUnix("sox -n -r 48000 -c 2 -b 16 -t raw - synth 50 sine 1000 vol 0.5 2>/dev/null | "
-                      "pacat --playback --device=kv_sink --rate=48000 --channels=2 --format=s16le & "
-                      "echo $! > " +
-                      pidFile + "; wait") &&
-            WaitForFile(s_Dir + L"\\tone.pid", 5000);
+            StartUnix("cd " + Quoted(s_UnixDir) + "; " + player + " & echo $! > " + pidFile + "; wait") &&
+            WaitForFile(s_Dir + L"\\tone.pid", 10000);
         Sleep(500); // the stream reaches the sink
     }
     static void TearDownTestSuite() {
@@ -151,19 +155,8 @@ TEST_P(EngineWine, RecordsFiveSecondsOfToneThatDecodesBack) {
 class EngineWineSplit : public EngineWine {
   public:
     static void SetUpTestSuite() {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        s_Dir = std::wstring(temp) + L"kavel-split-" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(s_Dir.c_str(), nullptr);
-        s_UnixDir = UnixPath(s_Dir);
-        const std::string noise = Quoted(s_UnixDir + "/noise.raw");
-        s_ToneStarted = !s_UnixDir.empty() &&
-                        StartUnix(kSpans + " noise " + noise +
-                                  " 60 && (pacat --playback --device=kv_sink "
-                                  "--rate=8000 --channels=1 --format=s16le < " +
-                                  noise + " & echo $! > " + Quoted(s_UnixDir + "/tone.pid") + "; wait)") &&
-                        WaitForFile(s_Dir + L"\\tone.pid", 10000);
-        Sleep(500);
+        StartPlayer(L"kavel-split-", kSpans + " noise noise.raw 60 && exec pacat --playback --device=kv_sink "
+                                              "--rate=8000 --channels=1 --format=s16le < noise.raw");
     }
     static inline const std::string kSpans =
         "/usr/bin/python3 " + Quoted(KAVEL_SOURCE_DIR "/tests/support/find_spans.py");
