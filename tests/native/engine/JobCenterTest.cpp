@@ -160,7 +160,9 @@ TEST_F(JobTest, StopKeepsEveryFullBlockAndTheWholeFramesOfTheBlockBeingFilled) {
         script.callbackDelayMs = 300;
         fakewin::SetWaveScript(script);
         ASSERT_NO_FATAL_FAILURE(StartJob());
-        ASSERT_TRUE(fakewin::RunBlocks(10));  // blocks 9 and 10 go into headers requeued after late callbacks
+        ASSERT_TRUE(fakewin::RunBlocks(10)); // blocks 9 and 10 go into headers requeued after late callbacks
+        // The block being filled needs a header: wait until a late callback has requeued one.
+        ASSERT_TRUE(WaitUntil([] { return fakewin::GetWaveStats().queuedHeaders > 0; }));
         fakewin::PartialFill(c.partialBytes); // the stop hands it back short, late as well
         StopJob();                            // the callbacks of blocks 9 and 10 are still 300 ms away
 
