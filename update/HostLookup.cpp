@@ -2,8 +2,10 @@
 // for no longer than its deadline allows. A lookup left behind finishes on its own.
 #include "HostLookup.h"
 
-#include <windows.h>
+// winsock2.h first: it brings windows.h in the order Winsock needs.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <cstring>
 #include <new>

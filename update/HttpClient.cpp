@@ -4,8 +4,9 @@
 #include "HttpClient.h"
 
 // winsock2.h first: it brings windows.h in the order Winsock needs.
-#include <windows.h>
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <cstring>
 
