@@ -11,6 +11,7 @@
 #include "Recording.h"
 #include "SeriesRules.h"
 #include "Skin.h"
+#include "SoundSettings.h"
 
 namespace {
 
@@ -26,7 +27,9 @@ HWND Control(int id) {
 }
 
 void SoundSettingsCommand() {
-    WinExec("control.exe  mmsys.cpl", SW_SHOWNORMAL);
+    HANDLE process = StartSoundSettings();
+    if (process)
+        CloseHandle(process);
 }
 
 void HelpCommand() {

@@ -34,12 +34,9 @@ int CSkin::Load(uint32_t keyLength) {
     if (!file.IsOpen())
         return 0;
     LARGE_INTEGER size;
-    // A length beyond 32 bits would be read as its low bits: refused instead.
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > UINT32_MAX)
+    if (!GetFileSizeEx(file.Get(), &size) || !IsSkinFileSizeAllowed(size.QuadPart))
         return 0;
     const uint32_t length = static_cast<uint32_t>(size.QuadPart);
-    if (length < kSkinMinBytes)
-        return 0;
     auto* data = static_cast<uint8_t*>(m_Blocks.Alloc(length));
     if (!data)
         return 0;
@@ -64,6 +61,11 @@ int CreateDrawingResources() {
     if (!g_Skin.Load(sizeof kSkinKey))
         return 0;
     g_hSkinBrush = CreateDIBPatternBrushPt(g_Skin.m_pInfo, DIB_RGB_COLORS);
+    // A skin the brush cannot be made from counts as no skin: the window gets no objects at all.
+    if (!g_hSkinBrush) {
+        ReleaseDrawingResources();
+        return 0;
+    }
     g_hHollowBrush = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     g_hBlackBrush = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     g_hFont = CreateFontW(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,

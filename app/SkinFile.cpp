@@ -19,6 +19,25 @@ int IsKnownBitCount(uint32_t bits) {
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
+// Colour-space types whose profile data the bitmap carries (as a file name when linked).
+constexpr uint32_t kProfileLinked = 0x4C494E4B;   // 'LINK'
+constexpr uint32_t kProfileEmbedded = 0x4D424544; // 'MBED'
+constexpr uint32_t kV5HeaderBytes = 124;
+
+// 1 unless the header names a colour profile that does not lie inside the file. Only the
+// 124-byte header has the profile's offset (from the header's start) and size; a 108-byte one
+// naming a profile would have them read from beyond its end.
+int ProfileInsideFile(const uint8_t* info, uint32_t headerBytes, uint32_t length) {
+    if (headerBytes < 108)
+        return 1;
+    const uint32_t type = Read32(info + 56);
+    if (type != kProfileLinked && type != kProfileEmbedded)
+        return 1;
+    if (headerBytes < kV5HeaderBytes)
+        return 0;
+    return kSkinInfoOffset + static_cast<uint64_t>(Read32(info + 112)) + Read32(info + 116) <= length;
+}
+
 } // namespace
 
 void ScrambleSkin(uint8_t* data, uint32_t length, const uint8_t* key, uint32_t keyLength) {
@@ -28,8 +47,12 @@ void ScrambleSkin(uint8_t* data, uint32_t length, const uint8_t* key, uint32_t k
         *data ^= static_cast<uint8_t>(key[c % keyLength] + c);
 }
 
+int IsSkinFileSizeAllowed(int64_t bytes) {
+    return bytes >= kSkinMinBytes && bytes <= kSkinMaxBytes;
+}
+
 int CheckSkinBitmap(const uint8_t* data, uint32_t length, uint32_t* bitsOffset) {
-    if (length < kSkinMinBytes || data[0] != 'B' || data[1] != 'M' || Read32(data + 2) != length)
+    if (!IsSkinFileSizeAllowed(length) || data[0] != 'B' || data[1] != 'M' || Read32(data + 2) != length)
         return 0;
     const uint8_t* info = data + kSkinInfoOffset;
     const uint64_t headerBytes = Read32(info);
@@ -64,6 +87,9 @@ int CheckSkinBitmap(const uint8_t* data, uint32_t length, uint32_t* bitsOffset) 
         return 0;
     const uint64_t pixelBytes = stride * rows;
     if (pixelBytes > length - tableEnd)
+        return 0;
+    const uint32_t imageBytes = Read32(info + 20);
+    if ((imageBytes != 0 && imageBytes != pixelBytes) || !ProfileInsideFile(info, headerBytes, length))
         return 0;
 
     const uint32_t offset = Read32(data + 10);

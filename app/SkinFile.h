@@ -7,6 +7,8 @@
 constexpr uint8_t kSkinKey[5] = {'K', 'a', 'v', 'e', 'l'};
 // Shorter skin files are refused before they are read.
 constexpr uint32_t kSkinMinBytes = 59;
+// Larger files are refused before anything is allocated for them; the skin is a few hundred KiB.
+constexpr uint32_t kSkinMaxBytes = 64u << 20;
 // The packed bitmap (information header, colour table, pixel bits) follows the file header.
 constexpr uint32_t kSkinInfoOffset = 14;
 
@@ -14,6 +16,10 @@ constexpr uint32_t kSkinInfoOffset = 14;
 // file's total length, so a file must be handled whole.
 void ScrambleSkin(uint8_t* data, uint32_t length, const uint8_t* key, uint32_t keyLength);
 
-// 1 when data holds a bitmap file of exactly length bytes whose information header, colour
-// table and pixel bits all lie inside it; *bitsOffset is then the file header's bit offset.
+// 1 when a skin file of this many bytes may be read at all.
+int IsSkinFileSizeAllowed(int64_t bytes);
+
+// 1 when data holds an uncompressed bitmap file of exactly length bytes whose information
+// header, colour table, pixel bits and colour profile all lie inside it, and whose image-size
+// field (when not 0) matches its rows; *bitsOffset is then the file header's bit offset.
 int CheckSkinBitmap(const uint8_t* data, uint32_t length, uint32_t* bitsOffset);

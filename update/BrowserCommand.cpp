@@ -14,44 +14,58 @@ wchar_t Lower(wchar_t c) {
     return c >= L'A' && c <= L'Z' ? c + (L'a' - L'A') : c;
 }
 
-// Index one past the first ".exe" in any case, or -1.
-int EndOfFirstExe(const wchar_t* text, int length) {
+bool EndsPath(wchar_t c) {
+    return c == L' ' || c == L'"' || c == L'\0';
+}
+
+// Length of an unquoted program path: up to the first ".exe" (any case) that ends a name,
+// wherever blanks come before it; without one, up to the first blank or quote.
+int UnquotedPathLength(const wchar_t* text) {
     const wchar_t kExe[] = L".exe";
-    for (int i = 0; i + 4 <= length; ++i) {
+    for (int i = 0; text[i]; ++i) {
         int k = 0;
         while (k < 4 && Lower(text[i + k]) == kExe[k])
             ++k;
-        if (k == 4)
+        if (k == 4 && EndsPath(text[i + 4]))
             return i + 4;
     }
-    return -1;
+    int n = 0;
+    while (!EndsPath(text[n]))
+        ++n;
+    return n;
+}
+
+// Length of a quoted program path with both quotes, or 0 when it is not closed.
+int QuotedPathLength(const wchar_t* text) {
+    for (int i = 1; text[i]; ++i) {
+        if (text[i] == L'"')
+            return i + 1;
+    }
+    return 0;
 }
 
 } // namespace
 
 int BuildBrowserCommand(wchar_t* command, int capacity, const wchar_t* url) {
-    int length = TextLength(command);
-    if (length == 0)
+    const bool quoted = command[0] == L'"';
+    const int path = quoted ? QuotedPathLength(command) : UnquotedPathLength(command);
+    // An unquoted path goes out quoted, so that CreateProcessW cannot take C:\Program Files\...
+    // for C:\Program followed by arguments and start whatever program has that name.
+    const int opened = quoted ? 0 : 1;
+    const int urlLength = TextLength(url);
+    const int lineLength = path + 2 * opened + 1 + urlLength;
+    if (path == 0 || lineLength + 1 > capacity)
         return 0;
-    // The stored command normally starts with the browser's path in quotes; the first quote
-    // after the first character closes it and whatever follows is dropped.
-    int keep = -1;
-    for (int i = 1; i < length && keep < 0; ++i) {
-        if (command[i] == L'"')
-            keep = i + 1;
+    if (!quoted) {
+        for (int i = path; i > 0; --i)
+            command[i] = command[i - 1];
+        command[0] = L'"';
+        command[path + 1] = L'"';
     }
-    // A path without quotes is kept up to its ".exe": cutting at the first blank would turn
-    // C:\Program Files\... into C:\Program, which runs whatever program has that name.
-    if (keep < 0) {
-        int exeEnd = EndOfFirstExe(command, length);
-        keep = exeEnd < 0 ? length : exeEnd;
-    }
-    int urlLength = TextLength(url);
-    if (keep + 1 + urlLength + 1 > capacity)
-        return 0;
-    command[keep] = L' ';
+    const int at = path + 2 * opened;
+    command[at] = L' ';
     for (int i = 0; i < urlLength; ++i)
-        command[keep + 1 + i] = url[i];
-    command[keep + 1 + urlLength] = L'\0';
+        command[at + 1 + i] = url[i];
+    command[lineLength] = L'\0';
     return 1;
 }

@@ -1,17 +1,24 @@
 // The HTTP client on Windows Sockets: non-blocking socket, header read one byte per call into
-// the header reader, body read straight into the caller's buffer.
+// the header reader, body read straight into the caller's buffer. The whole fetch, name lookup
+// included, runs against one deadline, so no server can hold start-up for longer.
 #include "HttpClient.h"
 
+// winsock2.h first: it brings windows.h in the order Winsock needs.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <cstring>
 
+#include "FetchDeadline.h"
 #include "HeaderReader.h"
+#include "HostLookup.h"
 
 namespace {
 
 const char kRequestPath[] = "/download/Kavel.txt";
-constexpr long kWaitSeconds = 5;
+// Real servers send well under 1 KiB of header here; anything far beyond that is not one.
+constexpr int kMaxHeaderBytes = 4096;
 
 // Closes the socket on every way out of the fetch.
 class CSocket {
@@ -25,12 +32,15 @@ class CSocket {
     SOCKET m_hSocket;
 };
 
-// 1 when the socket became ready within the time-out.
-int WaitReady(SOCKET s, bool forWrite) {
+// 1 when the socket became ready within the next wait the deadline allows.
+int WaitReady(SOCKET s, bool forWrite, const CFetchDeadline& deadline) {
+    const uint32_t waitMs = deadline.NextWaitMs(GetTickCount());
+    if (waitMs == 0)
+        return 0;
     fd_set set;
     FD_ZERO(&set);
     FD_SET(s, &set);
-    timeval timeout = {kWaitSeconds, 0};
+    timeval timeout = {static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000 * 1000)};
     int n =
         forWrite ? select(0, nullptr, &set, nullptr, &timeout) : select(0, &set, nullptr, nullptr, &timeout);
     return n > 0;
@@ -46,19 +56,17 @@ int ReceiveWouldBlock(int received) {
     return received < 0 && WSAGetLastError() == WSAEWOULDBLOCK;
 }
 
-int Connect(SOCKET s, const char* host) {
-    hostent* entry = gethostbyname(host);
-    if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list[0])
-        return 0;
+int Connect(SOCKET s, const char* host, const CFetchDeadline& deadline) {
     sockaddr_in address;
     memset(&address, 0, sizeof address);
+    if (!LookUpHost(host, deadline, &address.sin_addr))
+        return 0;
     address.sin_family = AF_INET;
     address.sin_port = htons(80);
-    memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof address.sin_addr);
     u_long nonBlocking = 1;
     ioctlsocket(s, FIONBIO, &nonBlocking);
     connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    return WaitReady(s, true);
+    return WaitReady(s, true, deadline);
 }
 
 void SendRequest(SOCKET s, const char* host) {
@@ -71,16 +79,17 @@ void SendRequest(SOCKET s, const char* host) {
 }
 
 // Reads the header one byte per call, so no body byte is taken; 1 with the Content-Length.
-int ReadHeader(SOCKET s, int32_t& contentLength) {
+int ReadHeader(SOCKET s, int32_t& contentLength, const CFetchDeadline& deadline) {
     CHeaderReader reader;
-    for (;;) {
+    for (int taken = 0; taken < kMaxHeaderBytes;) {
         char byte;
         int received = recv(s, &byte, 1, 0);
         if (received != 1) {
-            if (!ReceiveWouldBlock(received) || !WaitReady(s, false))
+            if (!ReceiveWouldBlock(received) || !WaitReady(s, false, deadline))
                 return 0;
             continue;
         }
+        ++taken;
         CHeaderReader::Result result = reader.Feed(static_cast<unsigned char>(byte));
         if (result == CHeaderReader::Failed)
             return 0;
@@ -89,9 +98,10 @@ int ReadHeader(SOCKET s, int32_t& contentLength) {
             return 1;
         }
     }
+    return 0;
 }
 
-int ReadBody(SOCKET s, char* body, int32_t wanted) {
+int ReadBody(SOCKET s, char* body, int32_t wanted, const CFetchDeadline& deadline) {
     int32_t stored = 0;
     while (stored < wanted) {
         int received = recv(s, body + stored, wanted - stored, 0);
@@ -99,7 +109,7 @@ int ReadBody(SOCKET s, char* body, int32_t wanted) {
             stored += received;
             continue;
         }
-        if (!ReceiveWouldBlock(received) || !WaitReady(s, false))
+        if (!ReceiveWouldBlock(received) || !WaitReady(s, false, deadline))
             return 0;
     }
     return 1;
@@ -112,11 +122,12 @@ int FetchVersionFile(const char* host, char* body, int32_t& length) {
     if (s == INVALID_SOCKET)
         return 1;
     CSocket owner(s);
-    if (!Connect(s, host))
+    const CFetchDeadline deadline(GetTickCount());
+    if (!Connect(s, host, deadline))
         return 1;
     SendRequest(s, host);
     int32_t contentLength = 0;
-    if (!WaitReady(s, false) || !ReadHeader(s, contentLength))
+    if (!WaitReady(s, false, deadline) || !ReadHeader(s, contentLength, deadline))
         return 1;
     // Compared unsigned, so a negative Content-Length leaves the caller's length.
     uint32_t wanted = static_cast<uint32_t>(length);
@@ -125,5 +136,5 @@ int FetchVersionFile(const char* host, char* body, int32_t& length) {
     length = static_cast<int32_t>(wanted);
     if (length <= 0)
         return 0;
-    return ReadBody(s, body, length) ? 0 : 1;
+    return ReadBody(s, body, length, deadline) ? 0 : 1;
 }

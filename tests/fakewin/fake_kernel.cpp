@@ -313,6 +313,10 @@ void Sleep(DWORD ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+LONG InterlockedDecrement(LONG volatile* value) {
+    return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST);
+}
+
 DWORD GetTickCount(void) {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);

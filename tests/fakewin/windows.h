@@ -72,6 +72,7 @@ BOOL ResetEvent(HANDLE event);
 DWORD WaitForSingleObject(HANDLE handle, DWORD timeoutMs);
 
 void Sleep(DWORD ms);
+LONG InterlockedDecrement(LONG volatile* value);
 DWORD GetTickCount(void);
 DWORD GetLastError(void);
 void SetLastError(DWORD error);

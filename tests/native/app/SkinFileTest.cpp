@@ -18,18 +18,19 @@ void Put32(std::vector<uint8_t>& f, size_t at, uint32_t v) {
     Put16(f, at + 2, v >> 16);
 }
 
-// A bottom-up BI_RGB bitmap file: 40-byte header, full colour table for palette depths.
-std::vector<uint8_t> MakeBitmap(int32_t width, int32_t height, uint32_t bitCount, uint32_t extraBytes = 0) {
+// A bottom-up BI_RGB bitmap file with a full colour table for palette depths.
+std::vector<uint8_t> MakeBitmap(int32_t width, int32_t height, uint32_t bitCount, uint32_t extraBytes = 0,
+                                uint32_t headerBytes = 40) {
     const uint32_t colours = bitCount <= 8 ? 1u << bitCount : 0;
     const uint32_t stride = (width * bitCount + 31) / 32 * 4;
     const uint32_t rows = height < 0 ? -height : height;
-    const uint32_t bits = 14 + 40 + colours * 4;
+    const uint32_t bits = 14 + headerBytes + colours * 4;
     std::vector<uint8_t> f(bits + stride * rows + extraBytes, 0);
     f[0] = 'B';
     f[1] = 'M';
     Put32(f, 2, f.size());
     Put32(f, 10, bits);
-    Put32(f, 14, 40);
+    Put32(f, 14, headerBytes);
     Put32(f, 18, width);
     Put32(f, 22, height);
     Put16(f, 26, 1);
@@ -65,14 +66,23 @@ TEST(SkinFile, AcceptsWellFormedBitmaps) {
     std::vector<uint8_t> fewColours = MakeBitmap(4, 4, 8);
     Put32(fewColours, 46, 16); // 16 colours used: the bits may start 960 bytes earlier
     EXPECT_EQ(1, Check(fewColours));
+    std::vector<uint8_t> sized = MakeBitmap(8, 8, 24);
+    Put32(sized, 34, 8 * 24); // the image-size field may give the pixel bytes exactly
+    EXPECT_EQ(1, Check(sized));
 }
 
-TEST(SkinFile, LengthBoundaryIs59Bytes) {
+TEST(SkinFile, FileSizeBounds) {
     // A 1x1 bitmap at 24 bits is 58 bytes: valid as a bitmap, still too short for a skin.
     std::vector<uint8_t> f58 = MakeBitmap(1, 1, 24);
     ASSERT_EQ(58u, f58.size());
     EXPECT_EQ(0, Check(f58));
     EXPECT_EQ(1, Check(MakeBitmap(1, 1, 24, 1)));
+    const struct {
+        int64_t bytes;
+        int allowed;
+    } cases[] = {{58, 0}, {59, 1}, {64 << 20, 1}, {(64 << 20) + 1, 0}, {(4ll << 30) + 59, 0}, {-1, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.allowed, IsSkinFileSizeAllowed(c.bytes)) << c.bytes;
 }
 
 TEST(SkinFile, RefusesHeadersThatDoNotDescribeTheFile) {
@@ -99,6 +109,8 @@ TEST(SkinFile, RefusesHeadersThatDoNotDescribeTheFile) {
         {"more rows than bytes", 22, 11, 4},
         {"stride overflows 32 bits", 18, 0x7FFFFFFF, 4},
         {"colour table for a true-colour bitmap beyond the file", 46, 0xFFFFFFFF, 4},
+        {"image size one byte short", 34, 8 * 24 - 1, 4},
+        {"image size one byte over", 34, 8 * 24 + 1, 4},
     };
     const std::vector<uint8_t> good = MakeBitmap(8, 8, 24, 60);
     ASSERT_EQ(1, Check(good));
@@ -139,4 +151,32 @@ TEST(SkinFile, RefusesPixelsOrColoursCutOffByTheFileEnd) {
     Put32(huge, 18, 0x7FFFFFFF);
     Put32(huge, 22, 0x7FFFFFFF);
     EXPECT_EQ(0, Check(huge));
+}
+
+TEST(SkinFile, ColourProfileMustLieInsideTheFile) {
+    const uint32_t kEmbedded = 0x4D424544, kLinked = 0x4C494E4B, kSrgb = 0x73524742;
+    const struct {
+        const char* what;
+        uint32_t headerBytes, type, offset, size; // offset from the header's start
+        int accepted;
+    } cases[] = {
+        {"embedded, in the last 64 bytes", 124, kEmbedded, 316, 64, 1},
+        {"linked name in the last 64 bytes", 124, kLinked, 316, 64, 1},
+        {"embedded, one byte past the end", 124, kEmbedded, 316, 65, 0},
+        {"offset far past the end", 124, kEmbedded, 0xFFFFFFF0, 16, 0},
+        {"linked, size wraps 32 bits", 124, kLinked, 316, 0xFFFFFFFF, 0},
+        {"sRGB has no profile", 124, kSrgb, 0xFFFFFFF0, 16, 1},
+        {"108-byte header naming a profile", 108, kEmbedded, 0, 0, 0},
+        {"108-byte header in sRGB", 108, kSrgb, 0, 0, 1},
+    };
+    for (const auto& c : cases) {
+        // 14 + header + 8 x 8 at 24 bits + 64 spare bytes: 394 bytes with the 124-byte header.
+        std::vector<uint8_t> f = MakeBitmap(8, 8, 24, 64, c.headerBytes);
+        Put32(f, 14 + 56, c.type);
+        if (c.headerBytes == 124) {
+            Put32(f, 14 + 112, c.offset);
+            Put32(f, 14 + 116, c.size);
+        }
+        EXPECT_EQ(c.accepted, Check(f)) << c.what;
+    }
 }

@@ -78,6 +78,11 @@ CFetch FetchFrom(std::vector<CStep> script, int32_t wanted = 4094) {
     return fetch;
 }
 
+std::vector<CStep> AfterSending(const std::string& bytes, std::vector<CStep> rest) {
+    rest.insert(rest.begin(), SendStep(bytes));
+    return rest;
+}
+
 // A failure either comes at once or after the 5-second wait that follows the last byte.
 enum class Ends { AtOnce, AfterWait };
 
@@ -161,7 +166,31 @@ TEST(FetchTest, ReadsTheBodyAndNothingBeyondIt) {
     }
 }
 
-// Each wait is bounded, not the whole fetch: pauses under 5 s add up to more.
+// A server that never stops sending, or sends too slowly, ends as a failure once the header cap
+// or the deadline (10 s for the whole fetch) is reached, however long its script would run.
+TEST(FetchTest, EndsWithinTheDeadlineWhateverTheServerSends) {
+    const struct {
+        const char* name;
+        std::vector<CStep> script; // each runs for 20 s or more, or succeeds without the cap
+    } cases[] = {
+        {"endless header line", Drip(kOk + "X-Pad: " + std::string(80000, 'a'), 400, 100)},
+        {"header drip under each wait", Drip(kOk + "X-Slow: 1", 4, 2500)},
+        {"body drip under each wait",
+         AfterSending(kOk + "Content-Length: 9\r\n\r\n", Drip("123456789", 1, 2500))},
+        {"oversize header", {SendStep(kOk + std::string(4096, 'X') + "\r\nContent-Length: 2\r\n\r\nhi")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Clock::time_point start = Clock::now();
+        CFetch fetch = FetchFrom(c.script);
+        double seconds = SecondsSince(start);
+        std::printf("    %-28s failed after %.2f s\n", c.name, seconds);
+        EXPECT_EQ(fetch.result, 1);
+        EXPECT_LT(seconds, 11.5);
+    }
+}
+
+// Each wait is bounded: pauses under 5 s may add up to more, within the deadline.
 TEST(FetchTest, SlowButSteadyServerSucceeds) {
     Clock::time_point start = Clock::now();
     CFetch fetch = FetchFrom(Drip(kOk + "Content-Length: 4\r\n\r\n{v}\n", 12, 1500));

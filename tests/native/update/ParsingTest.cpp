@@ -6,6 +6,7 @@
 
 #include "BrowserCommand.h"
 #include "DecimalText.h"
+#include "FetchDeadline.h"
 #include "ListedVersion.h"
 
 namespace {
@@ -60,6 +61,18 @@ TEST(ListedVersionTest, ReadsTheNumberUnderTheKey) {
     }
 }
 
+// The tick count wraps after 49.7 days; a fetch started just before must still end in time.
+TEST(FetchDeadlineTest, WaitsAtMostFiveSecondsAndNotPastTen) {
+    const struct {
+        uint32_t start, now, wait;
+    } cases[] = {
+        {1000, 1000, 5000}, {1000, 7500, 3500},        {1000, 11000, 0},
+        {1000, 900000, 0},  {0xFFFFF000u, 3904, 2000}, {0xFFFFF000u, 20000, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CFetchDeadline(c.start).NextWaitMs(c.now), c.wait) << c.start << " " << c.now;
+}
+
 TEST(BrowserCommandTest, PutsTheAddressInPlaceOfTheArguments) {
     const wchar_t* url = L"http://localhost/get.html";
     const struct {
@@ -68,10 +81,15 @@ TEST(BrowserCommandTest, PutsTheAddressInPlaceOfTheArguments) {
     } cases[] = {
         {L"\"C:\\Browser\\b.exe\" -osint -url \"%1\"", L"\"C:\\Browser\\b.exe\" http://localhost/get.html"},
         {L"\"C:\\Browser\\b.exe\"", L"\"C:\\Browser\\b.exe\" http://localhost/get.html"},
-        {L"C:\\Program Files\\Web\\b.exe -url %1",
-         L"C:\\Program Files\\Web\\b.exe http://localhost/get.html"},
-        {L"C:\\WEB\\B.EXE.exe %1", L"C:\\WEB\\B.EXE http://localhost/get.html"},
-        {L"winebrowser", L"winebrowser http://localhost/get.html"},
+        {L"C:\\Program Files\\Web\\b.exe %1", L"\"C:\\Program Files\\Web\\b.exe\" http://localhost/get.html"},
+        {L"C:\\X\\b.exe -url \"%1\"", L"\"C:\\X\\b.exe\" http://localhost/get.html"},
+        {L"C:\\WEB\\B.EXE %1", L"\"C:\\WEB\\B.EXE\" http://localhost/get.html"},
+        {L"C:\\x.exe\\b.exe.exe\\b.EXE -url %1",
+         L"\"C:\\x.exe\\b.exe.exe\\b.EXE\" http://localhost/get.html"},
+        {L"C:\\Web\\b.exe", L"\"C:\\Web\\b.exe\" http://localhost/get.html"},
+        {L"C:\\Web\\b.exe\"%1\"", L"\"C:\\Web\\b.exe\" http://localhost/get.html"},
+        {L"winebrowser -nohome", L"\"winebrowser\" http://localhost/get.html"},
+        {L"\"C:\\Web\\b.exe %1", nullptr},
         {L"", nullptr},
     };
     for (const auto& c : cases) {
@@ -86,14 +104,17 @@ TEST(BrowserCommandTest, PutsTheAddressInPlaceOfTheArguments) {
 }
 
 TEST(BrowserCommandTest, RefusesALineThatDoesNotFit) {
-    const wchar_t* stored = L"\"C:\\b.exe\" %1";       // the kept part is 10 characters
-    const wchar_t* url = L"http://localhost/get.html"; // 25: the line needs 10 + 1 + 25 + 1
-    wchar_t command[64];
-    wcscpy(command, stored);
-    EXPECT_EQ(BuildBrowserCommand(command, 37, url), 1);
-    wcscpy(command, stored);
-    EXPECT_EQ(BuildBrowserCommand(command, 36, url), 0);
-    EXPECT_EQ(std::wstring(command), stored);
+    // Both lines are "C:\b.exe" in quotes, a space and 25 characters: 37 with the terminator.
+    const wchar_t* url = L"http://localhost/get.html";
+    for (const wchar_t* stored : {L"\"C:\\b.exe\" %1", L"C:\\b.exe %1"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(stored)));
+        wchar_t command[64];
+        wcscpy(command, stored);
+        EXPECT_EQ(BuildBrowserCommand(command, 37, url), 1);
+        wcscpy(command, stored);
+        EXPECT_EQ(BuildBrowserCommand(command, 36, url), 0);
+        EXPECT_EQ(std::wstring(command), stored);
+    }
 }
 
 } // namespace

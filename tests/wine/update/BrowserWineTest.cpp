@@ -24,7 +24,7 @@ TEST_F(BrowserTest, ReplacesTheStoredArguments) {
         std::wstring line;
     } cases[] = {
         {L"\"" + probe + L"\" -osint -url \"%1\"", L"\"" + probe + L"\" " + kUrl},
-        {probe + L" -url %1", probe + L" " + kUrl},
+        {probe + L" -url %1", L"\"" + probe + L"\" " + kUrl},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.stored));
@@ -47,6 +47,31 @@ TEST_F(BrowserTest, StoredCommandUpToItsSizeLimit) {
     ASSERT_TRUE(SetBrowserCommand(longest + L"x"));
     OpenUrlInBrowser(kUrl);
     EXPECT_TRUE(ProbeCommandLine(3000).empty());
+}
+
+// An unquoted path with a blank must not start C:\Program.exe, which CreateProcessW would try
+// first for C:\Program Files\... Both planted programs are the probe: its command line tells.
+class PlantedProgramTest : public BrowserTest {
+  protected:
+    void TearDown() override {
+        // The probe may not have ended yet, and a running program cannot be deleted.
+        for (int i = 0; i < 50 && (DeleteFileW(kPlanted) + DeleteFileW(kBrowser) < 2); ++i)
+            Sleep(100);
+        RemoveDirectoryW(kBrowserDir);
+        BrowserTest::TearDown();
+    }
+    static constexpr const wchar_t* kPlanted = L"C:\\Program.exe";
+    static constexpr const wchar_t* kBrowserDir = L"C:\\Program Files\\Kv Web";
+    static constexpr const wchar_t* kBrowser = L"C:\\Program Files\\Kv Web\\b.exe";
+};
+
+TEST_F(PlantedProgramTest, UnquotedPathWithABlankStartsTheBrowser) {
+    ASSERT_TRUE(CopyFileW(ProbePath().c_str(), kPlanted, FALSE));
+    CreateDirectoryW(kBrowserDir, nullptr);
+    ASSERT_TRUE(CopyFileW(ProbePath().c_str(), kBrowser, FALSE));
+    ASSERT_TRUE(SetBrowserCommand(std::wstring(kBrowser) + L" %1"));
+    OpenUrlInBrowser(kUrl);
+    EXPECT_EQ(ProbeCommandLine(10000), L"\"" + std::wstring(kBrowser) + L"\" " + kUrl);
 }
 
 TEST_F(BrowserTest, NoRegisteredBrowserDoesNothing) {

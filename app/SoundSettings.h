@@ -1,0 +1,7 @@
+// The system's sound settings panel.
+#pragma once
+#include <windows.h>
+
+// Starts "control.exe mmsys.cpl" from the system folder. Returns the new process, which the
+// caller closes, or null when it could not be started.
+HANDLE StartSoundSettings();
