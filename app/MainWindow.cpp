@@ -187,7 +187,8 @@ void BrowseCommand() {
     ofn.nMaxFile = kFileNameUnits;
     // Documented form: no period. A name typed without an extension becomes name.mp3.
     ofn.lpstrDefExt = L"mp3";
-    // The dialog leaves the current folder alone: the skin file is read from there.
+    // The current folder stays the program's own; the dialog would otherwise move it to the chosen
+    // folder and keep that folder in use.
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT | OFN_EXPLORER |
                 OFN_LONGNAMES | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (GetSaveFileNameW(&ofn) == 1)

@@ -140,6 +140,14 @@ TEST_F(Views, DoubleClickRunsOneCommand) {
     POINT p = {270, 364};
     ClientToScreen(m_hWnd, &p);
     ASSERT_TRUE(SetCursorPos(p.x, p.y));
+    // Under Wine the move reaches the shared pointer position a moment later.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            POINT now;
+            return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
+        },
+        3000))
+        << "the pointer did not move";
     Arm(file);
     ASSERT_VIEW(kRecordingIdle);
     Click(Item(kIdStart));
