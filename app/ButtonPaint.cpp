@@ -1,4 +1,4 @@
-// Owner-drawn buttons: caption and frame drawn straight over the skin.
+// Owner-drawn buttons: plate, caption and frame, drawn over the skin.
 #include "ButtonPaint.h"
 
 #include "Skin.h"
@@ -8,6 +8,10 @@ void DrawOwnerButton(const DRAWITEMSTRUCT* item) {
     // held (ODA_DRAWENTIRE) keeps the normal look.
     const bool pressed = item->itemAction == ODA_SELECT && item->itemState == (ODS_SELECTED | ODS_FOCUS);
     HDC dc = item->hDC;
+    RECT rect = item->rcItem;
+    const COLORREF oldBrushColour = SetDCBrushColor(dc, kButtonPlate);
+    FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    SetDCBrushColor(dc, oldBrushColour);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = SetTextColor(dc, pressed ? RGB(0, 0, 255) : RGB(0, 0, 128));
     HGDIOBJ oldFont = SelectObject(dc, g_hFont);
@@ -15,7 +19,6 @@ void DrawOwnerButton(const DRAWITEMSTRUCT* item) {
 
     wchar_t text[63];
     GetWindowTextW(item->hwndItem, text, 63);
-    RECT rect = item->rcItem;
     DrawTextW(dc, text, -1, &rect, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     DrawButtonFrame(&item->rcItem, dc);
 

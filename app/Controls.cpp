@@ -3,6 +3,7 @@
 
 #include <mmsystem.h>
 
+#include "ClickRules.h"
 #include "ControlIds.h"
 #include "ProcessState.h"
 #include "Skin.h"
@@ -20,6 +21,20 @@ constexpr DWORD kHiddenButton = WS_CHILD | BS_OWNERDRAW;
 static_assert(kLabel == 0x50000002 && kPathBox == 0x50000880 && kList == 0x50000243 &&
               kNumberBox == 0x50002080 && kStatusBox == 0x40000881 && kVisibleButton == 0x5000000B &&
               kHiddenButton == 0x4000000B);
+
+// When each control was last shown, and whether the pointer was over it then.
+struct SShown {
+    DWORD tick;
+    bool underPointer;
+};
+SShown g_Shown[IDC_LAST_RECORDING + 1];
+
+void NoteShown(int id, HWND control) {
+    POINT pointer;
+    RECT rect;
+    const bool under = GetCursorPos(&pointer) && GetWindowRect(control, &rect) && PtInRect(&rect, pointer);
+    g_Shown[id] = {GetTickCount(), under};
+}
 
 struct SOptionList {
     const wchar_t* const* entries; // null: the audio input devices
@@ -120,6 +135,17 @@ void AddComboStrings(HWND combo, const wchar_t* const* strings, int count) {
 }
 
 void ShowControls(int firstId, int lastId, int showCommand) {
-    for (int id = firstId; id <= lastId; ++id)
-        ShowWindow(GetDlgItem(g_hMainWnd, id), showCommand);
+    for (int id = firstId; id <= lastId; ++id) {
+        HWND control = GetDlgItem(g_hMainWnd, id);
+        const bool wasShown = (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+        ShowWindow(control, showCommand);
+        if (showCommand != SW_HIDE && !wasShown && id >= 0 && id <= IDC_LAST_RECORDING)
+            NoteShown(id, control);
+    }
+}
+
+bool IsLeftoverButtonClick(int id) {
+    if (id < 0 || id > IDC_LAST_RECORDING)
+        return false;
+    return IsLeftoverClick(GetTickCount(), g_Shown[id].tick, g_Shown[id].underPointer, GetDoubleClickTime());
 }

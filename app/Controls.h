@@ -9,3 +9,6 @@ void CreateControls(HWND mainWnd);
 void AddComboStrings(HWND combo, const wchar_t* const* strings, int count);
 // Shows or hides the main window's controls with IDs firstId to lastId, in ascending order.
 void ShowControls(int firstId, int lastId, int showCommand);
+// Whether a click on button id is the second half of a double-click on the button that stood in
+// its place: it appeared under the pointer less than the double-click time ago.
+bool IsLeftoverButtonClick(int id);

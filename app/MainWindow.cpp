@@ -22,6 +22,12 @@ constexpr WORD kIconId = 128;
 constexpr COLORREF kFieldText = RGB(0, 255, 255);
 constexpr COLORREF kLabelText = RGB(255, 255, 0);
 
+// Why arming was refused.
+constexpr wchar_t kStartKeyTaken[] = L"热键 Ctrl+Alt+F9 已被其他程序占用，无法准备录制。";
+constexpr wchar_t kStopKeyTaken[] = L"热键 Ctrl+Alt+F8 已被其他程序占用，无法准备录制。";
+constexpr wchar_t kNoDevice[] = L"没有找到音频输入设备，无法准备录制。";
+constexpr wchar_t kNoFile[] = L"请先点击“选择...”选择要保存的MP3文件。";
+
 HWND Control(int id) {
     return GetDlgItem(g_hMainWnd, id);
 }
@@ -149,9 +155,11 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lPara
         DrawOwnerButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
     case WM_COMMAND:
-        // Any notification of these controls runs the command, not only clicks.
+        // A double-click runs its command once: its second click is not a command of its own,
+        // nor on the button that appeared where the first one was pressed.
         if (LOWORD(wParam) >= IDC_BTN_BROWSE && LOWORD(wParam) <= IDC_BTN_STOP) {
-            OnCommand(LOWORD(wParam));
+            if (HIWORD(wParam) != BN_DOUBLECLICKED && !IsLeftoverButtonClick(LOWORD(wParam)))
+                OnCommand(LOWORD(wParam));
             return 0;
         }
         break;
@@ -185,20 +193,31 @@ void BrowseCommand() {
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file;
     ofn.nMaxFile = kFileNameUnits;
-    ofn.lpstrDefExt = L"*.mp3";
+    // Documented form: no period. A name typed without an extension becomes name.mp3.
+    ofn.lpstrDefExt = L"mp3";
+    // The current folder stays the program's own; the dialog would otherwise move it to the chosen
+    // folder and keep that folder in use.
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT | OFN_EXPLORER |
-                OFN_LONGNAMES | OFN_ENABLESIZING;
+                OFN_LONGNAMES | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (GetSaveFileNameW(&ofn) == 1)
         SetWindowTextW(Control(IDC_EDIT_FILE), file);
 }
 
 void EnterRecordingView() {
-    // A combination another program holds, no input device or no file: stay in the set-up view.
-    if (!RegisterHotKey(g_hMainWnd, IDHK_START, MOD_CONTROL | MOD_ALT, VK_F9) ||
-        !RegisterHotKey(g_hMainWnd, IDHK_STOP, MOD_CONTROL | MOD_ALT, VK_F8) ||
-        SendMessageW(Control(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0) <= 0 ||
-        GetWindowTextLengthW(Control(IDC_EDIT_FILE)) <= 0) {
+    // A combination another program holds, no input device or no file: stay in the set-up view
+    // and say why.
+    const wchar_t* refusal = nullptr;
+    if (!RegisterHotKey(g_hMainWnd, IDHK_START, MOD_CONTROL | MOD_ALT, VK_F9))
+        refusal = kStartKeyTaken;
+    else if (!RegisterHotKey(g_hMainWnd, IDHK_STOP, MOD_CONTROL | MOD_ALT, VK_F8))
+        refusal = kStopKeyTaken;
+    else if (SendMessageW(Control(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0) <= 0)
+        refusal = kNoDevice;
+    else if (GetWindowTextLengthW(Control(IDC_EDIT_FILE)) <= 0)
+        refusal = kNoFile;
+    if (refusal) {
         LeaveRecordingView();
+        MessageBoxW(g_hMainWnd, refusal, L"提示", MB_OK | MB_ICONWARNING);
         return;
     }
     SetWindowTextW(Control(IDC_EDIT_STATUS), L"Ctrl+Alt+F9 开始 Ctrl+Alt+F8 结束");

@@ -1,6 +1,7 @@
 # Local update server for the tests and scripts/run: Debian's nginx with server/nginx.conf in a
 # private prefix (its own configuration copy, pid file, logs and temporary files), serving
-# server/www plus a version file, on 127.0.0.1 only. It never touches the system's nginx.
+# server/www plus a version file, and the release zip as /download/Kavel.zip when build/dist has
+# one, on 127.0.0.1 only. It never touches the system's nginx.
 #   kv_update_server_start <version|none> [port]   "none" serves a file without a version column
 #   kv_update_server_stop [prefix]
 # The prefix is $KV_UPDATE_SERVER_DIR: set it before starting to choose one (a program that
@@ -19,6 +20,12 @@ kv_update_server_start() {
   fi
   mkdir -p "$dir/logs" "$dir/temp" "$dir/www/download" || return 1
   cp "$KV_UPDATE_ROOT"/server/www/*.html "$dir/www/" || return 1
+  # The download page links the release package: served once scripts/package has made one.
+  local zip
+  zip=$(ls "$KV_UPDATE_ROOT"/build/dist/Kavel-*-win64.zip 2>/dev/null | head -1)
+  if [ -n "$zip" ]; then
+    cp "$zip" "$dir/www/download/Kavel.zip" || return 1
+  fi
   if [ "$version" = none ]; then
     printf '{name:url\nKavel:http://localhost/get.html\n}\n' >"$dir/www/download/Kavel.txt"
   else

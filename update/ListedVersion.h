@@ -2,8 +2,10 @@
 #pragma once
 #include <cstdint>
 
-// The program's own version: a listed version above it is newer.
-inline constexpr int32_t kOwnVersion = 2;
+#include "KavelVersion.h"
+
+// The program's own version, the project's major version: a listed version above it is newer.
+inline constexpr int32_t kOwnVersion = KAVEL_VERSION_MAJOR;
 
 // Reads the first record's "version" field as a number. Returns 1 with version set, or 0
 // when the body has no table, no such column, no first record or an empty field.

@@ -108,19 +108,6 @@ void DrawLevelBars(CPicture& pic, int32_t x0, int32_t x1, int32_t centreY, int32
     }
 }
 
-// Light plates under the owner-drawn buttons, which paint no face of their own: their navy
-// captions need a light ground. The start, stop, back and ready buttons share one bar.
-void DrawButtonPlates(CPicture& pic) {
-    const int32_t plates[4][4] = {
-        {488, 104, 608, 128}, {488, 132, 608, 156}, {488, 300, 608, 324}, {198, 352, 442, 376}};
-    for (const auto& p : plates)
-        for (int32_t y = p[1]; y < p[3]; ++y) {
-            const SRgb c =
-                y == p[1] ? SRgb{200, 236, 226} : Mix({164, 210, 198}, {104, 150, 140}, (y - p[1]) / 23.0);
-            pic.Fill(p[0], y, p[2], y + 1, c);
-        }
-}
-
 CPicture DrawSkin() {
     CPicture pic(kSkinWidth, kSkinHeight);
     const SRgb top{10, 22, 38}, bottom{2, 6, 12};
@@ -156,7 +143,6 @@ CPicture DrawSkin() {
     for (int32_t y = 404; y < kSkinHeight; y += 12)
         for (int32_t x = 40; x < 608; x += 12)
             pic.Set(x, y, {0, 48, 40});
-    DrawButtonPlates(pic);
     return pic;
 }
 

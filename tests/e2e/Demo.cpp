@@ -1,5 +1,6 @@
 // The demo that scripts/run records on a virtual display: a few seconds of whatever plays into the
-// sound card, through the window's own buttons, and a screenshot taken while it records.
+// sound card, through the window's own buttons, and screenshots of the set-up view and of the
+// window while it records.
 #include "Demo.h"
 
 #include "E2eSupport.h"
@@ -17,6 +18,10 @@ int RunDemo(int seconds) {
     }
     const std::wstring file = OutPath(L"demo.mp3");
     DeleteFileW(file.c_str());
+    PumpFor(500); // the first paint settles
+    CShot setUp;
+    if (!setUp.Capture(kavel.Window()) || !setUp.SaveBmp(OutPath(L"setup.bmp")))
+        std::printf("demo: no screenshot of the set-up view\n");
     SetText(kavel.Item(kIdFile), file);
     Click(kavel.Item(kIdReady));
     Click(kavel.Item(kIdStart));

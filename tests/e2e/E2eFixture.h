@@ -31,6 +31,30 @@ class KavelCase : public testing::Test {
         Click(Item(kIdReady));
     }
 
+    // Like Arm, for an arming that is refused: returns the text of the "提示" box it shows ("" when
+    // none came) after answering it.
+    std::wstring ArmExpectingBox(const std::wstring& path) {
+        SetText(Item(kIdFile), path);
+        // Posted: the click returns only once the box is answered.
+        PostMessageW(Item(kIdReady), BM_CLICK, 0, 0);
+        HWND box = nullptr;
+        WaitUntil(
+            [&] {
+                box = FindTopWindow(m_Kavel.Pid(), L"#32770", L"提示");
+                return box && IsWindowVisible(box);
+            },
+            10000);
+        if (!box)
+            return L"";
+        const BoxParts parts = ReadBox(box);
+        EXPECT_EQ(parts.icons, 1);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), m_hWnd) << "the box belongs to the main window";
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+        Sync(m_hWnd);
+        return parts.text;
+    }
+
     CKavel m_Kavel;
     HWND m_hWnd = nullptr;
 };

@@ -173,6 +173,30 @@ void Click(HWND hButton) {
     Send(hButton, BM_CLICK, 0, 0);
 }
 
+namespace {
+
+BOOL CALLBACK CollectBoxPart(HWND hChild, LPARAM param) {
+    auto* parts = reinterpret_cast<BoxParts*>(param);
+    const std::wstring cls = ClassOf(hChild);
+    if (lstrcmpiW(cls.c_str(), L"Static") == 0) {
+        if ((GetWindowLongW(hChild, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            ++parts->icons;
+        else if (!TextOf(hChild).empty())
+            parts->text = TextOf(hChild);
+    } else if (lstrcmpiW(cls.c_str(), L"Button") == 0 && Shown(hChild)) {
+        ++parts->buttons;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+BoxParts ReadBox(HWND hBox) {
+    BoxParts parts;
+    EnumChildWindows(hBox, CollectBoxPart, reinterpret_cast<LPARAM>(&parts));
+    return parts;
+}
+
 std::wstring ClassOf(HWND hWnd) {
     wchar_t name[256] = L"";
     GetClassNameW(hWnd, name, 256);

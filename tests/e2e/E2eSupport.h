@@ -66,6 +66,14 @@ std::vector<std::wstring> ComboEntries(HWND hCombo);
 int ComboSelection(HWND hCombo);
 void ComboSelect(HWND hCombo, int position);
 
+// What a message box shows: its text, icons and visible buttons.
+struct BoxParts {
+    std::wstring text;
+    int icons = 0;
+    int buttons = 0;
+};
+BoxParts ReadBox(HWND hBox);
+
 // Runs tools\exe with arguments in this desktop and returns its exit code, or -1.
 int RunTool(const wchar_t* exe, const std::wstring& args, DWORD timeoutMs = 10000);
 HANDLE StartTool(const wchar_t* exe, const std::wstring& args);

@@ -47,26 +47,6 @@ class CBrowserKey {
     std::wstring m_Old;
 };
 
-struct BoxParts {
-    std::wstring text;
-    int icons = 0;
-    int buttons = 0;
-};
-
-BOOL CALLBACK CollectBoxPart(HWND hChild, LPARAM param) {
-    auto* parts = reinterpret_cast<BoxParts*>(param);
-    const std::wstring cls = ClassOf(hChild);
-    if (lstrcmpiW(cls.c_str(), L"Static") == 0) {
-        if ((GetWindowLongW(hChild, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            ++parts->icons;
-        else if (!TextOf(hChild).empty())
-            parts->text = TextOf(hChild);
-    } else if (lstrcmpiW(cls.c_str(), L"Button") == 0 && Shown(hChild)) {
-        ++parts->buttons;
-    }
-    return TRUE;
-}
-
 // Starts Kavel.exe while the fake browser stands ready, checks the message box it shows, closes it,
 // and checks the exit code. Returns what the fake browser recorded ("" when it was not started).
 std::string StartExpectingBox(const wchar_t* expectedText) {
@@ -91,8 +71,7 @@ std::string StartExpectingBox(const wchar_t* expectedText) {
     if (!box)
         return "";
     std::printf("  message box after %lu ms\n", GetTickCount() - t0);
-    BoxParts parts;
-    EnumChildWindows(box, CollectBoxPart, reinterpret_cast<LPARAM>(&parts));
+    const BoxParts parts = ReadBox(box);
     EXPECT_EQ(Utf8(parts.text), Utf8(expectedText));
     EXPECT_EQ(parts.icons, 1);
     EXPECT_EQ(parts.buttons, 1) << "OK only";

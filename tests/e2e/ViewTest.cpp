@@ -1,6 +1,7 @@
 // Arming and leaving the recording view, closing the window, and the one-copy rule.
 #include "E2eFixture.h"
 #include "Screenshot.h"
+#include "SkinImage.h"
 
 using Views = KavelCase;
 
@@ -14,7 +15,7 @@ void CloseBox(HWND hWnd) {
 } // namespace
 
 TEST_F(Views, ArmingWithoutFileStaysInSetUpView) {
-    Click(Item(kIdReady));
+    EXPECT_EQ(Utf8(ArmExpectingBox(L"")), Utf8(L"请先点击“选择...”选择要保存的MP3文件。"));
     EXPECT_VIEW(kSetUpView);
     EXPECT_EQ(TextOf(Item(kIdFile)), L"");
     // A refused arming leaves no hot key behind.
@@ -29,7 +30,8 @@ TEST_F(Views, ArmingRefusedWhileAnotherProgramHoldsAHotKey) {
     ASSERT_TRUE(WaitUntil([] { return HotKeyTaken(L"F8"); }, 5000, 100))
         << "the holder did not take Ctrl+Alt+F8";
 
-    Arm(OutPath(L"refused.mp3"));
+    EXPECT_EQ(Utf8(ArmExpectingBox(OutPath(L"refused.mp3"))),
+              Utf8(L"热键 Ctrl+Alt+F8 已被其他程序占用，无法准备录制。"));
     EXPECT_VIEW(kSetUpView);
     EXPECT_EQ(TextOf(Item(kIdFile)), L"");
     EXPECT_FALSE(HotKeyTaken(L"F9"));
@@ -67,6 +69,17 @@ TEST_F(Views, RecordingViewIgnoresCloseAndLeavesBackToSetUp) {
         for (int x = status.left + 3; x < status.right - 3; ++x, ++all)
             black += shot.Client(x, y) == 0;
     EXPECT_GT(black, all / 2) << black << " of " << all << " status pixels black";
+    // Hidden buttons take their plates along: where the set-up buttons stood the skin shows.
+    CSkinImage skin;
+    ASSERT_TRUE(skin.Load(g_config.kavelDir + L"\\Kavel.eb"));
+    for (const RECT& r : {RECT{488, 104, 608, 128}, RECT{488, 132, 608, 156}, RECT{488, 300, 608, 324},
+                          RECT{318, 352, 322, 376}}) {
+        int same = 0, n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x, ++n)
+                same += shot.Client(x, y) == skin.At(x % skin.Width(), y % skin.Height());
+        EXPECT_GT(same, n * 95 / 100) << "plate left at " << r.left << "," << r.top;
+    }
 
     Click(Item(kIdBack));
     EXPECT_VIEW(kSetUpView);
@@ -104,4 +117,42 @@ TEST_F(Views, SecondCopyBringsFirstForwardAndEnds) {
     EXPECT_EQ(FindTopWindow(second.Pid(), L"#32770"), nullptr);
     DestroyWindow(front);
     EXPECT_TRUE(m_Kavel.Running());
+}
+
+TEST_F(Views, DoubleClickRunsOneCommand) {
+    const std::wstring file = OutPath(L"double.mp3");
+    DeleteFileW(file.c_str());
+    SetText(Item(kIdFile), file);
+    // The second half of a double-click is no command of its own.
+    PostMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(kIdReady, BN_DOUBLECLICKED),
+                 reinterpret_cast<LPARAM>(Item(kIdReady)));
+    Sync(m_hWnd);
+    EXPECT_VIEW(kSetUpView);
+
+    // The pointer on the left of "准备就绪", where the start button appears: a click on it at once
+    // is the second click on "准备就绪"; after the double-click time it starts. The pointer goes
+    // back afterwards, so that later cases click buttons that did not appear under it.
+    struct CPointerBack {
+        POINT old = {};
+        CPointerBack() { GetCursorPos(&old); }
+        ~CPointerBack() { SetCursorPos(old.x, old.y); }
+    } back;
+    POINT p = {270, 364};
+    ClientToScreen(m_hWnd, &p);
+    ASSERT_TRUE(SetCursorPos(p.x, p.y));
+    // Under Wine the move reaches the shared pointer position a moment later.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            POINT now;
+            return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
+        },
+        3000))
+        << "the pointer did not move";
+    Arm(file);
+    ASSERT_VIEW(kRecordingIdle);
+    Click(Item(kIdStart));
+    EXPECT_VIEW(kRecordingIdle);
+    PumpFor(GetDoubleClickTime() + 100);
+    Click(Item(kIdStart));
+    EXPECT_VIEW(kRecordingBusy);
 }

@@ -218,6 +218,9 @@ TEST_F(Window, SkinAndOwnerDrawnButtonsArePainted) {
             return px != skin.At(x % skin.Width(), y % skin.Height()) && b > red + 40 && b > g + 40;
         });
         EXPECT_GT(caption.matching, 10) << "no navy caption drawn";
+        PixelCount plate =
+            CountPixels(shot, Inset(r, 1), [](int, int, uint32_t px) { return px == Rgb(164, 210, 198); });
+        EXPECT_GT(plate.Share(), 0.5) << "no light plate under the caption";
     }
 
     // Labels: yellow text straight on the skin; typed-in and read-only boxes: black behind cyan.
