@@ -37,13 +37,19 @@ class KavelCase : public testing::Test {
         SetText(Item(kIdFile), path);
         // Posted: the click returns only once the box is answered.
         PostMessageW(Item(kIdReady), BM_CLICK, 0, 0);
+        return AnswerBox();
+    }
+
+    // Waits for the program's "提示" box with one icon, owned by the main window, answers it and
+    // returns its text ("" when none came).
+    std::wstring AnswerBox(DWORD timeoutMs = 10000) {
         HWND box = nullptr;
         WaitUntil(
             [&] {
                 box = FindTopWindow(m_Kavel.Pid(), L"#32770", L"提示");
                 return box && IsWindowVisible(box);
             },
-            10000);
+            timeoutMs);
         if (!box)
             return L"";
         const BoxParts parts = ReadBox(box);
