@@ -29,10 +29,13 @@ struct SShown {
 };
 SShown g_Shown[IDC_LAST_RECORDING + 1];
 
+// The pointer as of the input being handled (the click that showed the control), not as of now:
+// the cursor position another process set may reach this one late.
 void NoteShown(int id, HWND control) {
-    POINT pointer;
+    const DWORD at = GetMessagePos();
+    const POINT pointer = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
     RECT rect;
-    const bool under = GetCursorPos(&pointer) && GetWindowRect(control, &rect) && PtInRect(&rect, pointer);
+    const bool under = GetWindowRect(control, &rect) && PtInRect(&rect, pointer);
     g_Shown[id] = {GetTickCount(), under};
 }
 

@@ -265,6 +265,19 @@ bool HotKeyTaken(const wchar_t* key) {
     return RunTool(L"e2e_hotkey_probe.exe", key) == 1;
 }
 
+bool MouseClickAt(POINT screen) {
+    INPUT in[3] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        i.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    return SendInput(3, in, sizeof(INPUT)) == 3;
+}
+
 std::wstring OutPath(const std::wstring& name) {
     return g_config.outDir + L"\\" + name;
 }

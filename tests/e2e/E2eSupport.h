@@ -78,6 +78,8 @@ BoxParts ReadBox(HWND hBox);
 int RunTool(const wchar_t* exe, const std::wstring& args, DWORD timeoutMs = 10000);
 HANDLE StartTool(const wchar_t* exe, const std::wstring& args);
 bool PressHotKey(const wchar_t* key); // "F9" or "F8" with Ctrl+Alt, by SendInput
+// A left click of the mouse at a screen point, as input (SendInput): it moves the pointer there.
+bool MouseClickAt(POINT screen);
 bool HotKeyTaken(const wchar_t* key); // another process fails to register Ctrl+Alt+key
 
 std::wstring OutPath(const std::wstring& name);
