@@ -27,7 +27,8 @@ TEST_F(HotKeys, StartAndStopRecording) {
     // The buttons swap before the job starts, and a stop waits for the encoder after the swap.
     ASSERT_TRUE(WaitUntil([&] { return ShownIds() == kRecordingBusy; }, 5000)) << DescribeIds(ShownIds());
     Sync(m_hWnd);
-    EXPECT_TRUE(FileExists(file));
+    // The file is made once the device runs, which Wine may let a sent message overtake.
+    EXPECT_TRUE(WaitUntil([&] { return FileExists(file); }, 5000));
     unsigned mb = 0, bytes = 0;
     EXPECT_TRUE(
         WaitUntil([&] { return ParseStatus(TextOf(Item(kIdStatus)), &mb, &bytes) && bytes > 0; }, 5000))

@@ -45,7 +45,8 @@ TEST_F(Recording, StartAndStopByButton) {
 
     Click(Item(kIdStart));
     ASSERT_VIEW(kRecordingBusy);
-    EXPECT_TRUE(FileExists(file));
+    // The file is made once the device runs, which Wine may let a sent message overtake.
+    EXPECT_TRUE(WaitUntil([&] { return FileExists(file); }, 5000));
     EXPECT_EQ(TextOf(Item(kIdStatus)), L"") << "the hint stays after a start";
 
     unsigned mb = 0, first = 0, later = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Images.h"
+#include "OwnFolder.h"
 #include "Skin.h"
 #include "SkinFile.h"
 
@@ -35,24 +36,13 @@ void ExpectNothingCreated() {
 }
 
 // Each test runs in a folder of its own, since the skin is read from the current directory.
-class SkinTest : public testing::Test {
+class SkinTest : public OwnFolderTest {
   protected:
-    void SetUp() override {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        m_Dir = std::wstring(temp) + L"kavel-skin-" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(m_Dir.c_str(), nullptr);
-        GetCurrentDirectoryW(MAX_PATH, m_Previous);
-        ASSERT_TRUE(SetCurrentDirectoryW(m_Dir.c_str()));
-    }
     void TearDown() override {
         ReleaseDrawingResources();
         DeleteFileW(L"Kavel.eb");
-        SetCurrentDirectoryW(m_Previous);
-        RemoveDirectoryW(m_Dir.c_str());
+        OwnFolderTest::TearDown();
     }
-    std::wstring m_Dir;
-    wchar_t m_Previous[MAX_PATH];
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "OwnFolder.h"
 #include "SoundSettings.h"
 
 namespace {
@@ -17,15 +18,10 @@ std::wstring ProgramFolder() {
 }
 
 // Planted files hold no program: should one be chosen, nothing could start from it.
-class SoundSettingsTest : public testing::Test {
+class SoundSettingsTest : public OwnFolderTest {
   protected:
     void SetUp() override {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        m_Dir = std::wstring(temp) + L"kavel-panel-" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(m_Dir.c_str(), nullptr);
-        GetCurrentDirectoryW(MAX_PATH, m_Previous);
-        ASSERT_TRUE(SetCurrentDirectoryW(m_Dir.c_str()));
+        ASSERT_NO_FATAL_FAILURE(OwnFolderTest::SetUp());
         for (const std::wstring& path : m_Planted) {
             HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -40,11 +36,8 @@ class SoundSettingsTest : public testing::Test {
         }
         for (const std::wstring& path : m_Planted)
             DeleteFileW(path.c_str());
-        SetCurrentDirectoryW(m_Previous);
-        RemoveDirectoryW(m_Dir.c_str());
+        OwnFolderTest::TearDown();
     }
-    std::wstring m_Dir;
-    wchar_t m_Previous[MAX_PATH];
     const std::wstring m_Planted[2] = {ProgramFolder() + L"\\control.exe", L"control.exe"};
     HANDLE m_hProcess = nullptr;
 };
