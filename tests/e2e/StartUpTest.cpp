@@ -49,7 +49,8 @@ class CBrowserKey {
 
 // Starts Kavel.exe while the fake browser stands ready, checks the message box it shows, closes it,
 // and checks the exit code. Returns what the fake browser recorded ("" when it was not started).
-std::string StartExpectingBox(const wchar_t* expectedText) {
+// browserMs: how long the browser may take to show up after the box was answered.
+std::string StartExpectingBox(const wchar_t* expectedText, DWORD browserMs) {
     const std::wstring log = OutPath(L"browser.log");
     DeleteFileW(log.c_str());
     SetEnvironmentVariableW(L"KAVEL_E2E_BROWSER_LOG", log.c_str());
@@ -85,7 +86,7 @@ std::string StartExpectingBox(const wchar_t* expectedText) {
     EXPECT_TRUE(kavel.WaitForExit(10000, &code)) << "the program did not end";
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(FindTopWindow(kavel.Pid(), L"Kavel_TORVEN"), nullptr);
-    WaitUntil([&] { return FileExists(log); }, 3000);
+    WaitUntil([&] { return FileExists(log); }, browserMs);
     SetEnvironmentVariableW(L"KAVEL_E2E_BROWSER_LOG", nullptr);
     const std::vector<uint8_t> bytes = ReadAll(log);
     return std::string(bytes.begin(), bytes.end());
@@ -107,7 +108,8 @@ TEST(StartUp, CurrentVersionShowsWindow) {
 }
 
 TEST(StartUp, NewerVersionOpensDownloadPageAndEnds) {
-    const std::string launched = StartExpectingBox(L"有最新版本，请下载更新。");
+    // A new Wine process can take seconds to start on a cold machine.
+    const std::string launched = StartExpectingBox(L"有最新版本，请下载更新。", 15000);
     // The stored arguments and placeholder go; the address follows the quoted path after one blank.
     std::string expected = "\"";
     expected += Utf8(CBrowserKey::BrowserPath());
@@ -117,6 +119,6 @@ TEST(StartUp, NewerVersionOpensDownloadPageAndEnds) {
 }
 
 TEST(StartUp, NoServerShowsWarningAndEnds) {
-    const std::string launched = StartExpectingBox(L"无法检测更新，请检查网络后再试。");
+    const std::string launched = StartExpectingBox(L"无法检测更新，请检查网络后再试。", 3000);
     EXPECT_EQ(launched, "") << "no browser without a newer version";
 }
