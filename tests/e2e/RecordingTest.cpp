@@ -5,7 +5,19 @@
 #include "E2eFixture.h"
 #include "WineUnix.h"
 
-using Recording = KavelCase;
+class Recording : public KavelCase {
+  protected:
+    // Arms with the file, starts by button and waits until the status counts more than minBytes.
+    void StartRecordingInto(const std::wstring& file, unsigned minBytes) {
+        Arm(file);
+        ASSERT_VIEW(kRecordingIdle);
+        Click(Item(kIdStart));
+        ASSERT_VIEW(kRecordingBusy);
+        unsigned mb = 0, bytes = 0;
+        ASSERT_TRUE(WaitUntil(
+            [&] { return ParseStatus(TextOf(Item(kIdStatus)), &mb, &bytes) && bytes > minBytes; }, 8000));
+    }
+};
 
 namespace {
 
@@ -23,12 +35,7 @@ void DeleteSeries(const std::wstring& stem) {
 TEST_F(Recording, SessionEndFinishesTheFileBeforeWindowsEndsTheProgram) {
     const std::wstring file = OutPath(L"session.mp3");
     DeleteSeries(L"session");
-    Arm(file);
-    Click(Item(kIdStart));
-    ASSERT_VIEW(kRecordingBusy);
-    unsigned mb = 0, bytes = 0;
-    ASSERT_TRUE(
-        WaitUntil([&] { return ParseStatus(TextOf(Item(kIdStatus)), &mb, &bytes) && bytes > 0; }, 8000));
+    ASSERT_NO_FATAL_FAILURE(StartRecordingInto(file, 0));
     // Once the program has answered, Windows may end it at any moment: the tag must be there.
     SendMessageW(m_hWnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     const std::vector<uint8_t> data = ReadAll(file);
@@ -153,13 +160,7 @@ class CSinkUnloaded {
 
 TEST_F(Recording, InputDeviceThatGoesAwayEndsTheRecordingWithAFinishedFile) {
     DeleteSeries(L"gone");
-    Arm(OutPath(L"gone.mp3"));
-    ASSERT_VIEW(kRecordingIdle);
-    Click(Item(kIdStart));
-    ASSERT_VIEW(kRecordingBusy);
-    unsigned mb = 0, bytes = 0;
-    ASSERT_TRUE(
-        WaitUntil([&] { return ParseStatus(TextOf(Item(kIdStatus)), &mb, &bytes) && bytes > 20000; }, 8000));
+    ASSERT_NO_FATAL_FAILURE(StartRecordingInto(OutPath(L"gone.mp3"), 20000));
 
     CSinkUnloaded gone;
     ASSERT_TRUE(gone.Unloaded()) << "pactl could not unload the null sink";
