@@ -244,6 +244,14 @@ HANDLE StartTool(const wchar_t* exe, const std::wstring& args) {
     return pi.hProcess;
 }
 
+CRunningTool::~CRunningTool() {
+    if (!m_hProcess)
+        return;
+    TerminateProcess(m_hProcess, 0);
+    WaitForSingleObject(m_hProcess, 5000);
+    CloseHandle(m_hProcess);
+}
+
 int RunTool(const wchar_t* exe, const std::wstring& args, DWORD timeoutMs) {
     HANDLE h = StartTool(exe, args);
     if (!h)

@@ -77,6 +77,18 @@ BoxParts ReadBox(HWND hBox);
 // Runs tools\exe with arguments in this desktop and returns its exit code, or -1.
 int RunTool(const wchar_t* exe, const std::wstring& args, DWORD timeoutMs = 10000);
 HANDLE StartTool(const wchar_t* exe, const std::wstring& args);
+// A tool started in this desktop that is ended when the object goes, however the test ends.
+class CRunningTool {
+  public:
+    CRunningTool(const wchar_t* exe, const std::wstring& args) : m_hProcess(StartTool(exe, args)) {}
+    ~CRunningTool();
+    CRunningTool(const CRunningTool&) = delete;
+    CRunningTool& operator=(const CRunningTool&) = delete;
+    bool Started() const { return m_hProcess != nullptr; }
+
+  private:
+    HANDLE m_hProcess;
+};
 bool PressHotKey(const wchar_t* key); // "F9" or "F8" with Ctrl+Alt, by SendInput
 // A left click of the mouse at a screen point, as input (SendInput): it moves the pointer there.
 bool MouseClickAt(POINT screen);
