@@ -46,8 +46,10 @@ CJobCenter* CJobCenter::Create(const wchar_t* fileName, uint32_t deviceIndex, in
 int CJobCenter::Open(const wchar_t* fileName, uint32_t deviceIndex, int32_t quality, int32_t channels,
                      int32_t sampleRate, int32_t bitRateFactor) {
     const size_t nameUnits = wcslen(fileName) + 1;
+    if (nameUnits > kNameUnits)
+        return 0;
     auto* name = static_cast<wchar_t*>(m_Blocks.Alloc(nameUnits * sizeof(wchar_t)));
-    if (!name || nameUnits > kNameUnits)
+    if (!name)
         return 0;
     wmemcpy(name, fileName, nameUnits);
     m_pszFileName = name;
@@ -103,7 +105,8 @@ uint32_t CJobCenter::GetWrittenBytes() {
 }
 
 int CJobCenter::SwitchFile(const wchar_t* fileName) {
-    if (!m_bStarted || m_pNext.load(std::memory_order_acquire) || wcslen(fileName) >= kNameUnits)
+    const size_t nameUnits = wcslen(fileName) + 1;
+    if (!m_bStarted || m_pNext.load(std::memory_order_acquire) || nameUnits > kNameUnits)
         return 0;
     auto* next = new (std::nothrow) SNextFile;
     if (!next)
@@ -117,7 +120,7 @@ int CJobCenter::SwitchFile(const wchar_t* fileName) {
         delete next;
         return 0;
     }
-    wmemcpy(next->name, fileName, wcslen(fileName) + 1);
+    wmemcpy(next->name, fileName, nameUnits);
     m_pNext.store(next, std::memory_order_release);
     m_pWaveIn->WakeReader();
     return 1;
