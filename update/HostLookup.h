@@ -1,8 +1,7 @@
 // The update server's name lookup, bounded by the fetch's deadline.
 #pragma once
-#include <winsock2.h>
-
 #include "FetchDeadline.h"
+#include "Sockets.h"
 
 // 1 with *address set when host resolved to an IPv4 address within the next wait the deadline
 // allows. Windows Sockets must be initialised.
