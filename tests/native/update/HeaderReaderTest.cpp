@@ -3,37 +3,31 @@
 
 #include "HeaderReader.h"
 
-namespace {
-
 // The Content-Length once the header is complete at its last byte, or what went wrong.
-std::string Read(const std::string& header) {
+static std::string Read(const std::string& header) {
     CHeaderReader reader;
-    for (size_t i = 0; i < header.size(); ++i) {
-        CHeaderReader::Result result = reader.Feed(static_cast<unsigned char>(header[i]));
-        if (result == CHeaderReader::Failed)
-            return "failed";
-        if (result == CHeaderReader::Complete)
-            return i + 1 == header.size() ? std::to_string(reader.ContentLength()) : "early";
-    }
-    return "more";
+    CHeaderReader::Result result = CHeaderReader::More;
+    size_t used = 0;
+    while (result == CHeaderReader::More && used < header.size())
+        result = reader.Feed(static_cast<unsigned char>(header[used++]));
+    if (result != CHeaderReader::Complete)
+        return result == CHeaderReader::Failed ? "failed" : "more";
+    return std::to_string(reader.ContentLength()) + (used < header.size() ? " early" : "");
 }
 
 TEST(HeaderReaderTest, ReadsStatusAndContentLength) {
     const std::string ok = "HTTP/1.1 200 OK\r\n", cl = "Content-Length", end = "\r\n\r\n";
     const std::string value31 = std::string(29, '0') + "12";
     const std::pair<std::string, std::string> rows[] = {
-        {ok + cl + ": 12" + end, "12"},
         {"HTTP/1.0 200 OK\r\n" + cl + ":5" + end, "5"},
         {"HTTP/1.1 200 Ok\r\n" + cl + ":5" + end, "failed"},
-        {"HTTP/1.1 302 Found\r\n" + cl + ":5" + end, "failed"},
-        {"HTTP/1.1 200 OK then\r\n" + cl + ":5" + end, "failed"},
         {ok + "content-length: 5" + end, "failed"},
         {ok + "Server: x\r\n" + cl + " : 3\r\nConnection: close" + end, "3"},
-        {ok + "Cont\n" + cl + "\n" + cl + "y: 9\r\n" + cl + ": 7" + end, "7"},
+        {ok + cl + "\t: 9\r\n" + cl + "\n" + cl + ": 7" + end, "7"},
+        {ok + "Cont\n" + cl + ": 7" + end, "7"},
         {ok + cl + ":\t\r\n\x80 5" + end, "5"},
         {ok + cl + ": 12a\x7f" + end, "12"},
         {ok + cl + ": 12 " + end, "failed"},
-        {ok + cl + ": 12\n\r\n", "failed"},
         {ok + cl + ": 1\x80" + end, "failed"},
         {ok + cl + ": " + value31 + end, "12"},
         {ok + cl + ": " + value31 + "3" + end, "failed"},
@@ -42,5 +36,3 @@ TEST(HeaderReaderTest, ReadsStatusAndContentLength) {
     for (const auto& [header, outcome] : rows)
         EXPECT_EQ(Read(header), outcome) << testing::PrintToString(header);
 }
-
-} // namespace
