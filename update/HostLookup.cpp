@@ -15,6 +15,7 @@ namespace {
 // Shared by the fetch and the helper thread, which may outlive the fetch: whichever of the two
 // lets go of it last frees it.
 struct CLookup {
+    HostResolver resolve;
     std::mutex lock;
     std::condition_variable ended;
     bool done = false;
@@ -25,7 +26,7 @@ struct CLookup {
 
 void LookUp(const std::shared_ptr<CLookup>& lookup) {
     in_addr address{};
-    const int found = ResolveIPv4(lookup->host.c_str(), &address);
+    const int found = lookup->resolve(lookup->host.c_str(), &address);
     std::lock_guard<std::mutex> hold(lookup->lock);
     lookup->address = address;
     lookup->found = found;
@@ -35,10 +36,11 @@ void LookUp(const std::shared_ptr<CLookup>& lookup) {
 
 } // namespace
 
-int LookUpHost(const char* host, const CFetchDeadline& deadline, in_addr* address) {
+int LookUpHost(const char* host, HostResolver resolve, const CFetchDeadline& deadline, in_addr* address) {
     std::shared_ptr<CLookup> lookup;
     try {
         lookup = std::make_shared<CLookup>();
+        lookup->resolve = resolve;
         lookup->host = host;
         std::thread([lookup] { LookUp(lookup); }).detach();
     } catch (const std::exception&) {

@@ -53,10 +53,10 @@ int ReceiveWouldBlock(int received) {
     return received < 0 && LastCallWouldBlock();
 }
 
-int Connect(SOCKET s, const char* host, const CFetchDeadline& deadline) {
+int Connect(SOCKET s, const char* host, HostResolver resolve, const CFetchDeadline& deadline) {
     sockaddr_in address;
     memset(&address, 0, sizeof address);
-    if (!LookUpHost(host, deadline, &address.sin_addr))
+    if (!LookUpHost(host, resolve, deadline, &address.sin_addr))
         return 0;
     address.sin_family = AF_INET;
     address.sin_port = htons(80);
@@ -113,13 +113,13 @@ int ReadBody(SOCKET s, char* body, int32_t wanted, const CFetchDeadline& deadlin
 
 } // namespace
 
-int FetchVersionFile(const char* host, char* body, int32_t& length) {
+int FetchVersionFile(const char* host, char* body, int32_t& length, HostResolver resolve) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET)
         return 1;
     CSocket owner(s);
     const CFetchDeadline deadline(TickCountMs());
-    if (!Connect(s, host, deadline))
+    if (!Connect(s, host, resolve, deadline))
         return 1;
     SendRequest(s, host);
     int32_t contentLength = 0;

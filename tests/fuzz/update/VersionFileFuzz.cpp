@@ -1,14 +1,14 @@
-// Arbitrary bytes through the version file's reader: every record and field is read from an
-// exact-size copy, so that a read past the end is caught, and every record read must move on.
+// Arbitrary bytes through the version file's reader: every record and field is read from the
+// input as it is, exactly its size, so that a read past the end is caught, and every record read
+// must move on.
 #include <cstdlib>
-#include <vector>
 
 #include "VersionFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::vector<char> bytes(data, data + size);
-    FindVersionColumn(bytes.data(), static_cast<int32_t>(size));
-    CTableReader reader{0, bytes.data(), static_cast<int32_t>(size)};
+    const auto* bytes = reinterpret_cast<const char*>(data);
+    FindVersionColumn(bytes, static_cast<int32_t>(size));
+    CTableReader reader{0, bytes, static_cast<int32_t>(size)};
     char text[8];
     for (int32_t previous = 0; reader.NextRecord(); previous = reader.m_nPos) {
         if (reader.m_nPos <= previous)

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <future>
+#include <thread>
 
 #include "FetchDeadline.h"
 #include "HttpClient.h"
@@ -18,7 +19,14 @@ struct CRow {
     size_t piece = 1 << 20;
     int pauseMs = 0;
     const char* host = nullptr; // no scripted server
+    HostResolver resolve = ResolveIPv4;
 };
+
+// A name lookup that answers after 8 s, long after the fetch has given up on it.
+static int SlowLookUp(const char*, in_addr* address) {
+    std::this_thread::sleep_for(std::chrono::seconds(8));
+    return inet_pton(AF_INET, "127.0.0.1", address);
+}
 
 // One connection: reads a request of the given size (less when the client gives up first), sends
 // the row's text and holds the connection until the client lets go of it, which makes it
@@ -50,7 +58,7 @@ static void Check(const CRow& row, size_t index) {
     std::string body(4096, 'G');
     int32_t length = 4094;
     const auto start = std::chrono::steady_clock::now();
-    const int result = FetchVersionFile(host.c_str(), body.data(), length);
+    const int result = FetchVersionFile(host.c_str(), body.data(), length, row.resolve);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     // The body and the byte after it, which must stay untouched.
     EXPECT_EQ(result == 0 ? body.substr(0, length + 1) : "", row.body.empty() ? "" : row.body + "G");
@@ -77,6 +85,7 @@ TEST(FetchTest, EndsAsEachServerDeserves) {
         {"length -1", ok + length + "-1\r\n\r\n" + std::string(4100, 'b'), std::string(4094, 'b'), 0, 2},
         {"no server", "", "", 0, 7, 0, 0, "127.0.0.99"},
         {"no such name", "", "", 0, 7, 0, 0, "no-such-host.invalid"},
+        {"slow name lookup", "", "", 4.5, 7, 0, 0, "localhost", SlowLookUp},
     };
     EXPECT_EQ(std::system(KAVEL_UPDATE_SERVER "start 3'"), 0);
     std::vector<std::future<void>> runs;

@@ -17,7 +17,6 @@ static std::string Read(const std::string& file) {
 TEST(VersionFileTest, FindsTheKeyColumnAndItsField) {
     const std::string fields = "0:1:2:3:4:5:6:7:8:9:10:11:12:13:14:15:16:17:18:19"; // 16 are kept
     const std::pair<std::string, std::string> rows[] = {
-        {"{: version :url\n: 3 :y\n}", "1|3"},
         {"text\nmore\n{version\n3\n}", "0|3"},
         {"{VERSION:versions:ver:version\n1:2:3:4\n}", "3|4"},
         {"{my version:version\na:4\n}", "1|4"},
