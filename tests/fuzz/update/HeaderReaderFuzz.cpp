@@ -1,4 +1,6 @@
 // Arbitrary bytes into the response-header reader, under the sanitizers.
+#include <cstddef>
+
 #include "HeaderReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
