@@ -10,7 +10,7 @@ static std::string Read(const std::string& file) {
     const int column = FindVersionColumn(file.data(), static_cast<int32_t>(file.size()));
     CTableReader reader{0, file.data(), static_cast<int32_t>(file.size())};
     char text[1024];
-    const char* field = reader.NextRecord() ? reader.GetField(std::max(column, 0), text, 1024) : nullptr;
+    const char* field = reader.NextRecord() ? reader.GetField(column < 0 ? 0 : column, text, 1024) : nullptr;
     return std::to_string(column) + (field ? "|" + std::string(field) : "");
 }
 
