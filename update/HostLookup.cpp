@@ -1,65 +1,55 @@
-// gethostbyname has no time-out of its own, so it runs on a helper thread that the fetch waits
+// The name lookup has no time-out of its own, so it runs on a helper thread that the fetch waits
 // for no longer than its deadline allows. A lookup left behind finishes on its own.
 #include "HostLookup.h"
 
-// winsock2.h first: it brings windows.h in the order Winsock needs.
-#include <winsock2.h>
-
-#include <windows.h>
-
-#include <cstring>
-#include <new>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 
 namespace {
-
-constexpr size_t kMaxHostChars = 255;
 
 // Shared by the fetch and the helper thread, which may outlive the fetch: whichever of the two
 // lets go of it last frees it.
 struct CLookup {
-    LONG volatile nRefs = 2;
-    char szHost[kMaxHostChars + 1];
-    in_addr address;
+    HostResolver resolve;
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
     int found = 0;
+    in_addr address{};
+    std::string host;
 };
 
-void Release(CLookup* lookup) {
-    if (InterlockedDecrement(&lookup->nRefs) == 0)
-        delete lookup;
-}
-
-DWORD WINAPI LookUpThread(LPVOID parameter) {
-    auto* lookup = static_cast<CLookup*>(parameter);
-    hostent* entry = gethostbyname(lookup->szHost);
-    if (entry && entry->h_addrtype == AF_INET && entry->h_addr_list[0]) {
-        memcpy(&lookup->address, entry->h_addr_list[0], sizeof lookup->address);
-        lookup->found = 1;
-    }
-    Release(lookup);
-    return 0;
+void LookUp(const std::shared_ptr<CLookup>& lookup) {
+    in_addr address{};
+    const int found = lookup->resolve(lookup->host.c_str(), &address);
+    std::lock_guard<std::mutex> hold(lookup->lock);
+    lookup->address = address;
+    lookup->found = found;
+    lookup->done = true;
+    lookup->ended.notify_one();
 }
 
 } // namespace
 
-int LookUpHost(const char* host, const CFetchDeadline& deadline, in_addr* address) {
-    const size_t length = strlen(host);
-    if (length > kMaxHostChars)
-        return 0;
-    auto* lookup = new (std::nothrow) CLookup;
-    if (!lookup)
-        return 0;
-    memcpy(lookup->szHost, host, length + 1);
-    HANDLE thread = CreateThread(nullptr, 0, LookUpThread, lookup, 0, nullptr);
-    if (!thread) {
-        delete lookup;
-        return 0;
+int LookUpHost(const char* host, HostResolver resolve, const CFetchDeadline& deadline, in_addr* address) {
+    std::shared_ptr<CLookup> lookup;
+    try {
+        lookup = std::make_shared<CLookup>();
+        lookup->resolve = resolve;
+        lookup->host = host;
+        std::thread([lookup] { LookUp(lookup); }).detach();
+    } catch (const std::exception&) {
+        return 0; // no memory or no thread: no lookup
     }
-    // The thread's end makes what it wrote visible here.
-    const bool ended = WaitForSingleObject(thread, deadline.NextWaitMs(GetTickCount())) == WAIT_OBJECT_0;
-    CloseHandle(thread);
-    const int found = ended && lookup->found;
-    if (found)
-        *address = lookup->address;
-    Release(lookup);
-    return found;
+    std::unique_lock<std::mutex> hold(lookup->lock);
+    const std::chrono::milliseconds wait(deadline.NextWaitMs(TickCountMs()));
+    if (!lookup->ended.wait_for(hold, wait, [&] { return lookup->done; }) || !lookup->found)
+        return 0;
+    *address = lookup->address;
+    return 1;
 }

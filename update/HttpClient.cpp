@@ -1,18 +1,14 @@
-// The HTTP client on Windows Sockets: non-blocking socket, header read one byte per call into
+// The HTTP client on sockets (Sockets.h): non-blocking socket, header read one byte per call into
 // the header reader, body read straight into the caller's buffer. The whole fetch, name lookup
 // included, runs against one deadline, so no server can hold start-up for longer.
 #include "HttpClient.h"
-
-// winsock2.h first: it brings windows.h in the order Winsock needs.
-#include <winsock2.h>
-
-#include <windows.h>
 
 #include <cstring>
 
 #include "FetchDeadline.h"
 #include "HeaderReader.h"
 #include "HostLookup.h"
+#include "Sockets.h"
 
 namespace {
 
@@ -34,37 +30,37 @@ class CSocket {
 
 // 1 when the socket became ready within the next wait the deadline allows.
 int WaitReady(SOCKET s, bool forWrite, const CFetchDeadline& deadline) {
-    const uint32_t waitMs = deadline.NextWaitMs(GetTickCount());
+    const uint32_t waitMs = deadline.NextWaitMs(TickCountMs());
     if (waitMs == 0)
         return 0;
     fd_set set;
     FD_ZERO(&set);
     FD_SET(s, &set);
     timeval timeout = {static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000 * 1000)};
-    int n =
-        forWrite ? select(0, nullptr, &set, nullptr, &timeout) : select(0, &set, nullptr, nullptr, &timeout);
+    const int width = SelectWidth(s);
+    int n = forWrite ? select(width, nullptr, &set, nullptr, &timeout)
+                     : select(width, &set, nullptr, nullptr, &timeout);
     return n > 0;
 }
 
 void SendText(SOCKET s, const char* text) {
-    send(s, text, static_cast<int>(strlen(text)), 0);
+    send(s, text, static_cast<int>(strlen(text)), kSendFlags);
 }
 
 // A closed connection stays readable and a reset one keeps failing: both end the fetch at once
 // instead of being waited on again.
 int ReceiveWouldBlock(int received) {
-    return received < 0 && WSAGetLastError() == WSAEWOULDBLOCK;
+    return received < 0 && LastCallWouldBlock();
 }
 
-int Connect(SOCKET s, const char* host, const CFetchDeadline& deadline) {
+int Connect(SOCKET s, const char* host, HostResolver resolve, const CFetchDeadline& deadline) {
     sockaddr_in address;
     memset(&address, 0, sizeof address);
-    if (!LookUpHost(host, deadline, &address.sin_addr))
+    if (!LookUpHost(host, resolve, deadline, &address.sin_addr))
         return 0;
     address.sin_family = AF_INET;
     address.sin_port = htons(80);
-    u_long nonBlocking = 1;
-    ioctlsocket(s, FIONBIO, &nonBlocking);
+    SetNonBlocking(s);
     connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     return WaitReady(s, true, deadline);
 }
@@ -117,13 +113,13 @@ int ReadBody(SOCKET s, char* body, int32_t wanted, const CFetchDeadline& deadlin
 
 } // namespace
 
-int FetchVersionFile(const char* host, char* body, int32_t& length) {
+int FetchVersionFile(const char* host, char* body, int32_t& length, HostResolver resolve) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET)
         return 1;
     CSocket owner(s);
-    const CFetchDeadline deadline(GetTickCount());
-    if (!Connect(s, host, deadline))
+    const CFetchDeadline deadline(TickCountMs());
+    if (!Connect(s, host, resolve, deadline))
         return 1;
     SendRequest(s, host);
     int32_t contentLength = 0;
