@@ -4,7 +4,6 @@
 #pragma once
 #include <windows.h>
 
-#include <algorithm>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -17,9 +16,8 @@ struct WAVEHDR {
     DWORD dwBufferLength, dwBytesRecorded, dwFlags, dwLoops;
 };
 struct WAVEFORMATEX {
-    WORD wFormatTag, nChannels;
+    WORD wFormatTag, nChannels, nBlockAlign, wBitsPerSample, cbSize;
     DWORD nSamplesPerSec, nAvgBytesPerSec;
-    WORD nBlockAlign, wBitsPerSample, cbSize;
 };
 typedef struct FakeWaveIn {
     void (*callback)(FakeWaveIn*, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
@@ -30,22 +28,21 @@ typedef struct FakeWaveIn {
 } * HWAVEIN;
 
 namespace fakewin {
-inline MMRESULT startResult = 0;
 inline HWAVEIN device = nullptr; // the one opened last
-inline DWORD partialBytes = 0;   // what a reset reports recorded into the oldest header
-inline bool keepOnReset = false; // a reset leaves the headers with the device
+inline MMRESULT startResult = 0;
+inline DWORD partialBytes = 0;         // what a reset reports recorded into the oldest header
+inline bool keepOnReset = false;       // a reset leaves the headers with the device, which keeps them
+inline std::atomic<int> refuseAdds{0}; // how many adds to come the device refuses
 
-inline void Back(HWAVEIN device, WAVEHDR* header, DWORD bytes) {
+inline void Back(HWAVEIN device, WAVEHDR* header, DWORD bytes, DWORD flags = WHDR_DONE) {
     header->dwBytesRecorded = bytes;
-    header->dwFlags = WHDR_DONE;
+    header->dwFlags = flags;
     device->callback(device, WIM_DATA, device->instance, reinterpret_cast<DWORD_PTR>(header), 0);
 }
 } // namespace fakewin
 
-inline MMRESULT waveInOpen(HWAVEIN* device, UINT, const WAVEFORMATEX*, DWORD_PTR callback, DWORD_PTR instance,
-                           DWORD) {
-    *device = fakewin::device =
-        new FakeWaveIn{reinterpret_cast<decltype(FakeWaveIn::callback)>(callback), instance};
+inline MMRESULT waveInOpen(HWAVEIN* out, UINT, const WAVEFORMATEX*, DWORD_PTR proc, DWORD_PTR user, DWORD) {
+    *out = fakewin::device = new FakeWaveIn{reinterpret_cast<decltype(FakeWaveIn::callback)>(proc), user};
     return 0;
 }
 inline MMRESULT waveInClose(HWAVEIN device) {
@@ -56,12 +53,12 @@ inline MMRESULT waveInClose(HWAVEIN device) {
 inline MMRESULT waveInPrepareHeader(HWAVEIN, WAVEHDR*, UINT) {
     return 0;
 }
-// One the device holds cannot be unprepared.
-inline MMRESULT waveInUnprepareHeader(HWAVEIN device, WAVEHDR* header, UINT) {
-    std::lock_guard lock(device->mutex);
-    return std::find(device->queued.begin(), device->queued.end(), header) == device->queued.end() ? 0 : 33;
+inline MMRESULT waveInUnprepareHeader(HWAVEIN, WAVEHDR*, UINT) {
+    return fakewin::keepOnReset ? 33 : 0;
 }
 inline MMRESULT waveInAddBuffer(HWAVEIN device, WAVEHDR* header, UINT) {
+    if (fakewin::refuseAdds.fetch_sub(1) > 0)
+        return 1;
     std::lock_guard lock(device->mutex);
     device->queued.push_back(header);
     return 0;
