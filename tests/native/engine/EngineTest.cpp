@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <mmsystem.h>
 
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,11 +25,11 @@ int CMp3Encoder::Open(int32_t channels, int32_t, int32_t, int32_t quality) {
 int32_t CMp3Encoder::EncodeFrame(const int16_t* pcm, uint8_t* out, int32_t) {
     while (g_bHold)
         std::this_thread::yield();
-    std::memcpy(out, pcm, 2304 * m_nChannels);
+    std::copy_n(reinterpret_cast<const uint8_t*>(pcm), 2304 * m_nChannels, out);
     return 2304 * m_nChannels;
 }
 int32_t CMp3Encoder::Flush(uint8_t* out, int32_t) {
-    std::memcpy(out, "FLUSH", 5);
+    std::copy_n("FLUSH", 5, out);
     return 5;
 }
 void CMp3Encoder::Close() {
@@ -51,12 +51,14 @@ template <typename Pred> bool WaitUntil(Pred pred) {
             return true;
     return false;
 }
+// The headers the device holds.
+size_t Held() {
+    std::lock_guard lock(fakewin::device->mutex);
+    return fakewin::device->queued.size();
+}
 // The device records into the oldest header it holds, once it holds one, and takes it unless told.
 WAVEHDR* Record(DWORD bytes, bool take = true) {
-    WaitUntil([] {
-        std::lock_guard lock(fakewin::device->mutex);
-        return !fakewin::device->queued.empty();
-    });
+    WaitUntil([] { return Held() > 0; });
     std::lock_guard lock(fakewin::device->mutex);
     WAVEHDR* header = fakewin::device->queued.at(0); // throws when the device was left without
     if (take)
@@ -126,10 +128,7 @@ TEST_F(JobTest, TheFileHoldsTheWholeFramesTheDeviceReportedOnceAndInOrder) {
                 fakewin::Back(fakewin::device, late, faultBytes, done);
         }
         // Every header goes back to the device, also those that came back to a full ring.
-        EXPECT_TRUE(WaitUntil([] {
-            std::lock_guard lock(fakewin::device->mutex);
-            return fakewin::device->queued.size() == kDeviceHeaders;
-        }));
+        EXPECT_TRUE(WaitUntil([] { return Held() == kDeviceHeaders; }));
         std::exchange(m_pJob, nullptr)->Stop();
         EXPECT_EQ(Read("a"), expected + kEnd) << faultBytes << " " << done << " " << lateBy << " " << refused;
     }
@@ -168,8 +167,8 @@ TEST_F(JobTest, SwitchFileGoesOnInTheNextFileWithoutAGapAndTheCountIsWhatTheFile
 
 TEST_F(JobTest, AJobThatCannotStartLeavesAnExistingFileUntouched) {
     std::ofstream("a") << "old";
-    EXPECT_EQ(CJobCenter::Create(L"a", 0, 10, 1, 8000, 2, 1), nullptr)
-        << "a quality the encoder does not have";
+    m_pJob = CJobCenter::Create(L"a", 0, 10, 1, 8000, 2, 1);
+    EXPECT_EQ(m_pJob, nullptr) << "a quality the encoder does not have";
     // The device does not start.
     fakewin::startResult = 1;
     CJobCenter* job = CJobCenter::Create(L"a", 0, 5, 1, 8000, 2, 1);
