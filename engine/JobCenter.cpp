@@ -1,6 +1,5 @@
 #include "JobCenter.h"
 
-#include "EncoderLib.h"
 #include "JobSettings.h"
 #include "Mp3Encoder.h"
 #include "RingMath.h"
@@ -198,13 +197,9 @@ void CJobCenter::Work() {
 
 // The encoder reads the PCM in place in the ring, 1152 samples per channel per call.
 void CJobCenter::EncodeFrames(const uint8_t* block, uint32_t frames) {
-    const HENCODER encoder = m_pEncoder->GetHandle();
-    const bool mono = m_pEncoder->GetChannels() == 1;
     for (uint32_t i = 0; i < frames; ++i) {
         const auto* pcm = reinterpret_cast<const int16_t*>(block + i * m_nFrameBytes);
-        const int32_t produced =
-            mono ? EncoderEncodeChannels(encoder, pcm, pcm, kSamplesPerCall, m_pOutBuf, kOutCapacityBytes)
-                 : EncoderEncodeInterleaved(encoder, pcm, kSamplesPerCall, m_pOutBuf, kOutCapacityBytes);
+        const int32_t produced = m_pEncoder->EncodeFrame(pcm, m_pOutBuf, kOutCapacityBytes);
         if (produced > 0)
             WriteOut(m_pOutBuf, static_cast<uint32_t>(produced));
     }
@@ -226,7 +221,7 @@ void CJobCenter::TakeNextFile() {
 }
 
 void CJobCenter::FinishFile() {
-    const int32_t flushed = EncoderFlush(m_pEncoder->GetHandle(), m_pOutBuf, kOutCapacityBytes);
+    const int32_t flushed = m_pEncoder->Flush(m_pOutBuf, kOutCapacityBytes);
     if (flushed > 0)
         WriteOut(m_pOutBuf, static_cast<uint32_t>(flushed));
     WriteOut(kId3v1Tag.data(), kTagBytes);

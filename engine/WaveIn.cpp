@@ -5,9 +5,7 @@
 namespace {
 constexpr UINT kHeaderBytes = sizeof(WAVEHDR);
 constexpr DWORD kDrainTimeoutMs = 1000;
-constexpr DWORD kStallMs = 3000;      // longer than the 8 headers' two seconds of audio
-constexpr DWORD kRetryMs = 100;       // how soon a refused header is offered again
-constexpr uint32_t kWithDevice = ~0u; // the block's header has not come back yet
+constexpr DWORD kRetryMs = 100; // how soon a refused header is offered again
 } // namespace
 
 WAVEFORMATEX PcmCaptureFormat(int32_t channels, int32_t sampleRate) {
@@ -38,14 +36,10 @@ int CWaveIn::Open(UINT deviceIndex, const WAVEFORMATEX* format) {
     m_nBlockBytes = CaptureBlockBytes(format->nBlockAlign, format->nAvgBytesPerSec);
     if (m_nBlockBytes == 0)
         return 0;
-    m_pRing = static_cast<uint8_t*>(m_Blocks.Alloc(size_t{kRingBlocks} * m_nBlockBytes));
-    if (!m_pRing)
+    auto* ring = static_cast<uint8_t*>(m_Blocks.Alloc(size_t{kRingBlocks} * m_nBlockBytes));
+    if (!ring)
         return 0;
-    m_nRingBytes = kRingBlocks * m_nBlockBytes;
-    m_nSlotBytes = m_nBlockBytes;
-    m_nFilledEnd = 0;
-    m_nQueueEnd = 0;
-    m_nReadPos = (kRingBlocks - 1) * m_nBlockBytes; // held back: the device may not have it
+    m_Ring.Init(ring, m_nBlockBytes);
     m_hFeedEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     m_hDataEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     m_hReturnEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -59,7 +53,7 @@ int CWaveIn::Open(UINT deviceIndex, const WAVEFORMATEX* format) {
     waveInReset(m_hWaveIn);
     // A device that refuses its first buffers cannot record: the start fails instead.
     for (WAVEHDR& header : m_Headers)
-        if (!HasFreeBlock() || !QueueOnFreeBlock(&header))
+        if (!m_Ring.Queue(&header, AddToDevice, this))
             return 0;
     m_hFeeder = CreateThread(nullptr, 0, FeederThread, this, 0, nullptr);
     return m_hFeeder != nullptr;
@@ -67,8 +61,7 @@ int CWaveIn::Open(UINT deviceIndex, const WAVEFORMATEX* format) {
 
 // Before the worker starts, which then owns the stall watch.
 int CWaveIn::Start() {
-    m_nSeenProgress = m_nProgress.load(std::memory_order_relaxed);
-    m_dwSeenTick = GetTickCount();
+    m_Ring.StartWatch(GetTickCount());
     return m_hWaveIn && waveInStart(m_hWaveIn) == MMSYSERR_NOERROR;
 }
 
@@ -96,7 +89,6 @@ void CWaveIn::ReleaseAll() {
         *event = nullptr;
     }
     m_Blocks.FreeAll();
-    m_pRing = nullptr;
     delete this;
 }
 
@@ -109,24 +101,12 @@ void CWaveIn::DrainDevice() {
     waveInStop(m_hWaveIn);
     waveInReset(m_hWaveIn);
     const DWORD startMs = GetTickCount();
-    while (m_nReturned.load(std::memory_order_acquire) != m_nAdded.load(std::memory_order_relaxed)) {
+    while (!m_Ring.AllBack()) {
         const DWORD waitedMs = GetTickCount() - startMs;
         if (waitedMs >= kDrainTimeoutMs)
             break;
         WaitForSingleObject(m_hReturnEvent, kDrainTimeoutMs - waitedMs);
     }
-}
-
-int CWaveIn::DeviceStalled(DWORD nowTick) {
-    const uint32_t progress = m_nProgress.load(std::memory_order_relaxed);
-    const uint32_t held =
-        m_nAdded.load(std::memory_order_relaxed) - m_nReturned.load(std::memory_order_relaxed);
-    if (progress != m_nSeenProgress || (held == 0 && m_nSpare.load(std::memory_order_relaxed) == 0)) {
-        m_nSeenProgress = progress;
-        m_dwSeenTick = nowTick;
-        return 0;
-    }
-    return nowTick - m_dwSeenTick >= kStallMs;
 }
 
 void CWaveIn::EndFeeder() {
@@ -139,34 +119,18 @@ void CWaveIn::EndFeeder() {
     m_hFeeder = nullptr;
 }
 
-int CWaveIn::HasFreeBlock() const {
-    return m_nQueueEnd.load(std::memory_order_relaxed) != m_nReadPos.load(std::memory_order_acquire);
-}
-
-// Only the open step (before the device starts) and the feeder call this: m_nQueueEnd's writers.
-// 0 when the device refused the header; its block then counts as come back empty.
-int CWaveIn::QueueOnFreeBlock(WAVEHDR* header) {
-    const uint32_t queueEnd = m_nQueueEnd.load(std::memory_order_relaxed);
-    std::atomic<uint32_t>& recorded = m_nRecorded[queueEnd / m_nSlotBytes];
-    // The data pointer may change only while the header is unprepared.
-    waveInUnprepareHeader(m_hWaveIn, header, kHeaderBytes);
-    header->lpData = reinterpret_cast<LPSTR>(m_pRing + queueEnd);
-    header->dwBufferLength = m_nBlockBytes;
-    header->dwFlags = 0;
-    header->dwLoops = 0;
-    waveInPrepareHeader(m_hWaveIn, header, kHeaderBytes);
-    recorded.store(kWithDevice, std::memory_order_relaxed);
-    // Advanced before the device has the header, so its completion always finds the block counted.
-    m_nQueueEnd.store(NextSlot(queueEnd, m_nSlotBytes, m_nRingBytes), std::memory_order_release);
-    const uint32_t held =
-        m_nAdded.fetch_add(1, std::memory_order_relaxed) - m_nReturned.load(std::memory_order_acquire);
-    if (held == 0)
-        m_nProgress.fetch_add(1, std::memory_order_relaxed); // a starved device starts again
-    if (waveInAddBuffer(m_hWaveIn, header, kHeaderBytes) == MMSYSERR_NOERROR)
-        return 1;
-    m_nAdded.fetch_sub(1, std::memory_order_relaxed); // never comes back: not waited for
-    recorded.store(0, std::memory_order_release);     // nothing was recorded into it
-    return 0;
+// Only the open step (before the device starts) and the feeder add headers. The data pointer may
+// change only while the header is unprepared.
+int CWaveIn::AddToDevice(void* self, void* header, uint8_t* block) {
+    const HWAVEIN device = static_cast<CWaveIn*>(self)->m_hWaveIn;
+    auto* h = static_cast<WAVEHDR*>(header);
+    waveInUnprepareHeader(device, h, kHeaderBytes);
+    h->lpData = reinterpret_cast<LPSTR>(block);
+    h->dwBufferLength = static_cast<CWaveIn*>(self)->m_nBlockBytes;
+    h->dwFlags = 0;
+    h->dwLoops = 0;
+    waveInPrepareHeader(device, h, kHeaderBytes);
+    return waveInAddBuffer(device, h, kHeaderBytes) == MMSYSERR_NOERROR;
 }
 
 void CALLBACK CWaveIn::WaveInProc(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR) {
@@ -174,38 +138,13 @@ void CALLBACK CWaveIn::WaveInProc(HWAVEIN, UINT message, DWORD_PTR instance, DWO
         reinterpret_cast<CWaveIn*>(instance)->OnHeaderBack(reinterpret_cast<WAVEHDR*>(param1));
 }
 
-// The header's own data pointer tells which block came back. Only what the device says it recorded
-// in this pass counts: a header back with an error (no done flag) holds nothing usable.
 void CWaveIn::OnHeaderBack(WAVEHDR* header) {
-    const uintptr_t offset =
-        reinterpret_cast<uintptr_t>(header->lpData) - reinterpret_cast<uintptr_t>(m_pRing);
-    if (offset < m_nRingBytes && offset % m_nSlotBytes == 0) {
-        uint32_t bytes = (header->dwFlags & WHDR_DONE) ? header->dwBytesRecorded : 0;
-        if (bytes > m_nBlockBytes)
-            bytes = m_nBlockBytes;
-        m_nRecorded[offset / m_nSlotBytes].store(bytes, std::memory_order_release);
-        if (bytes > 0)
-            m_nProgress.fetch_add(1, std::memory_order_relaxed);
-        AdvanceFilledEnd();
-        // Every header goes back to the device: one dropped here would never return. After a stop
-        // the feeder has ended and nothing is queued again.
-        m_HandOff.Push(header);
+    if (m_Ring.HeaderBack(header, header->lpData, header->dwBytesRecorded, header->dwFlags & WHDR_DONE)) {
         SetEvent(m_hFeedEvent);
         SetEvent(m_hDataEvent);
     }
-    // Counted last: once the drain sees it, the block is marked filled.
-    m_nReturned.fetch_add(1, std::memory_order_release);
+    m_Ring.CountReturned(); // once the drain sees it, the block is marked filled
     SetEvent(m_hReturnEvent);
-}
-
-// The filled end passes every block that came back, in ring order, and stops at the first the
-// device still holds.
-void CWaveIn::AdvanceFilledEnd() {
-    uint32_t end = m_nFilledEnd.load(std::memory_order_relaxed);
-    const uint32_t queueEnd = m_nQueueEnd.load(std::memory_order_acquire);
-    while (end != queueEnd && m_nRecorded[end / m_nSlotBytes].load(std::memory_order_acquire) != kWithDevice)
-        end = NextSlot(end, m_nSlotBytes, m_nRingBytes);
-    m_nFilledEnd.store(end, std::memory_order_release);
 }
 
 DWORD WINAPI CWaveIn::FeederThread(LPVOID self) {
@@ -213,51 +152,19 @@ DWORD WINAPI CWaveIn::FeederThread(LPVOID self) {
     return 0;
 }
 
-// Refused headers are offered again now and then, so a device that recovers gets them back.
+// Refused headers are offered again now and then, so a device that recovers gets them back. A
+// freed block (ReleaseFilled) also wakes the feeder, for headers that found the ring full.
 void CWaveIn::Feed() {
     for (;;) {
-        const DWORD waitMs = m_nSpare.load(std::memory_order_relaxed) ? kRetryMs : INFINITE;
-        WaitForSingleObject(m_hFeedEvent, waitMs);
+        WaitForSingleObject(m_hFeedEvent, m_Ring.HasSpare() ? kRetryMs : INFINITE);
         if (m_bEndFeeder.load(std::memory_order_acquire))
             return;
-        QueueWaitingHeaders();
+        m_Ring.QueueWaiting(AddToDevice, this);
     }
-}
-
-// A header that finds no free block stays waiting until the worker frees one (ReleaseFilled signals
-// the event), so no header is lost for good and the order is kept; refused ones go first.
-void CWaveIn::QueueWaitingHeaders() {
-    while (HasFreeBlock()) {
-        WAVEHDR* header = nullptr;
-        uint32_t spare = m_nSpare.load(std::memory_order_relaxed);
-        if (spare) {
-            header = m_pSpare[0];
-            for (uint32_t i = 1; i < spare; ++i)
-                m_pSpare[i - 1] = m_pSpare[i];
-            m_nSpare.store(--spare, std::memory_order_relaxed);
-        } else if ((header = m_HandOff.Peek())) {
-            m_HandOff.Pop();
-        } else {
-            return;
-        }
-        if (!QueueOnFreeBlock(header)) {
-            m_pSpare[spare] = header;
-            m_nSpare.store(spare + 1, std::memory_order_relaxed);
-            return; // offered again after kRetryMs
-        }
-    }
-}
-
-SFilledBlock CWaveIn::TakeFilled() const {
-    const uint32_t next = NextSlot(m_nReadPos.load(std::memory_order_relaxed), m_nSlotBytes, m_nRingBytes);
-    if (next == m_nFilledEnd.load(std::memory_order_acquire))
-        return {nullptr, 0};
-    return {m_pRing + next, m_nRecorded[next / m_nSlotBytes].load(std::memory_order_acquire)};
 }
 
 void CWaveIn::ReleaseFilled() {
-    const uint32_t next = NextSlot(m_nReadPos.load(std::memory_order_relaxed), m_nSlotBytes, m_nRingBytes);
-    m_nReadPos.store(next, std::memory_order_release);
+    m_Ring.ReleaseFilled();
     SetEvent(m_hFeedEvent);
 }
 
@@ -267,9 +174,4 @@ void CWaveIn::WaitForData(DWORD timeoutMs) {
 
 void CWaveIn::WakeReader() {
     SetEvent(m_hDataEvent);
-}
-
-CWaveIn::Cursors CWaveIn::GetCursors() const {
-    return {m_nFilledEnd.load(std::memory_order_acquire), m_nReadPos.load(std::memory_order_acquire),
-            m_nQueueEnd.load(std::memory_order_acquire)};
 }

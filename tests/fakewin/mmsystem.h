@@ -1,66 +1,84 @@
-// Test-only stand-in for the WinMM wave-input API, over a scriptable fake device that completes
-// headers from its own thread (fake_wavein.cpp; test hooks in fake_wavein.h).
+// Test-only stand-in for the wave-input calls: the device is the queue of headers it was given; the
+// test plays it, recording into them and handing them back with fakewin::Back. A reset hands every
+// header back a little after it returned, as Windows may, from a thread of its own.
 #pragma once
 #include <windows.h>
 
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 typedef UINT MMRESULT;
-typedef struct HWAVEIN__* HWAVEIN;
-typedef HWAVEIN* LPHWAVEIN;
-
-#define MMSYSERR_NOERROR 0u
-#define MMSYSERR_ERROR 1u
-#define MMSYSERR_BADDEVICEID 2u
-#define MMSYSERR_ALLOCATED 4u
-#define MMSYSERR_INVALHANDLE 5u
-#define MMSYSERR_NOMEM 7u
-#define MMSYSERR_INVALPARAM 11u
-#define WAVERR_BADFORMAT 32u
-#define WAVERR_STILLPLAYING 33u
-#define WAVERR_UNPREPARED 34u
-
-#define WAVE_MAPPER ((UINT)-1)
-#define WAVE_FORMAT_PCM 1
-#define CALLBACK_FUNCTION 0x00030000u
-
-#define WIM_OPEN 0x3BE
-#define WIM_CLOSE 0x3BF
-#define WIM_DATA 0x3C0
-
-#define WHDR_DONE 0x01u
-#define WHDR_PREPARED 0x02u
-#define WHDR_BEGINLOOP 0x04u
-#define WHDR_ENDLOOP 0x08u
-#define WHDR_INQUEUE 0x10u
-
-typedef struct wavehdr_tag {
+constexpr UINT MMSYSERR_NOERROR = 0, WAVE_FORMAT_PCM = 1, CALLBACK_FUNCTION = 0, WIM_DATA = 0x3C0,
+               WHDR_DONE = 1;
+struct WAVEHDR {
     LPSTR lpData;
-    DWORD dwBufferLength;
-    DWORD dwBytesRecorded;
-    DWORD_PTR dwUser;
-    DWORD dwFlags;
-    DWORD dwLoops;
-    struct wavehdr_tag* lpNext;
-    DWORD_PTR reserved;
-} WAVEHDR, *LPWAVEHDR;
+    DWORD dwBufferLength, dwBytesRecorded, dwFlags, dwLoops;
+};
+struct WAVEFORMATEX {
+    WORD wFormatTag, nChannels, nBlockAlign, wBitsPerSample, cbSize;
+    DWORD nSamplesPerSec, nAvgBytesPerSec;
+};
+typedef struct FakeWaveIn {
+    void (*callback)(FakeWaveIn*, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
+    DWORD_PTR instance;
+    std::mutex mutex{};
+    std::deque<WAVEHDR*> queued{};
+    std::vector<std::thread> resetReturns{};
+} * HWAVEIN;
 
-typedef struct tWAVEFORMATEX {
-    WORD wFormatTag;
-    WORD nChannels;
-    DWORD nSamplesPerSec;
-    DWORD nAvgBytesPerSec;
-    WORD nBlockAlign;
-    WORD wBitsPerSample;
-    WORD cbSize;
-} WAVEFORMATEX, *LPWAVEFORMATEX;
-typedef const WAVEFORMATEX* LPCWAVEFORMATEX;
+namespace fakewin {
+inline HWAVEIN device = nullptr; // the one opened last
+// What the device start returns; what a reset reports recorded into the oldest header.
+inline uint32_t startResult = 0, partialBytes = 0;
+inline bool keepOnReset = false;       // a reset leaves the headers with the device, which keeps them
+inline std::atomic<int> refuseAdds{0}; // how many adds to come the device refuses
 
-UINT waveInGetNumDevs(void);
-MMRESULT waveInOpen(LPHWAVEIN device, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback,
-                    DWORD_PTR instance, DWORD flags);
-MMRESULT waveInClose(HWAVEIN device);
-MMRESULT waveInPrepareHeader(HWAVEIN device, LPWAVEHDR header, UINT headerBytes);
-MMRESULT waveInUnprepareHeader(HWAVEIN device, LPWAVEHDR header, UINT headerBytes);
-MMRESULT waveInAddBuffer(HWAVEIN device, LPWAVEHDR header, UINT headerBytes);
-MMRESULT waveInStart(HWAVEIN device);
-MMRESULT waveInStop(HWAVEIN device);
-MMRESULT waveInReset(HWAVEIN device);
+inline void Back(HWAVEIN device, WAVEHDR* header, DWORD bytes, DWORD flags = WHDR_DONE) {
+    header->dwBytesRecorded = bytes;
+    header->dwFlags = flags;
+    device->callback(device, WIM_DATA, device->instance, reinterpret_cast<DWORD_PTR>(header), 0);
+}
+} // namespace fakewin
+
+inline MMRESULT waveInOpen(HWAVEIN* out, UINT, const WAVEFORMATEX*, DWORD_PTR proc, DWORD_PTR user, DWORD) {
+    *out = fakewin::device = new FakeWaveIn{reinterpret_cast<decltype(FakeWaveIn::callback)>(proc), user};
+    return 0;
+}
+inline MMRESULT waveInClose(HWAVEIN device) {
+    for (std::thread& returns : device->resetReturns)
+        returns.join();
+    delete device;
+    return 0;
+}
+inline MMRESULT waveInPrepareHeader(HWAVEIN, WAVEHDR*, UINT) {
+    return 0;
+}
+inline MMRESULT waveInUnprepareHeader(HWAVEIN, WAVEHDR*, UINT) {
+    return fakewin::keepOnReset ? 33 : 0;
+}
+inline MMRESULT waveInAddBuffer(HWAVEIN device, WAVEHDR* header, UINT) {
+    if (fakewin::refuseAdds.fetch_sub(1) > 0)
+        return 1;
+    std::lock_guard lock(device->mutex);
+    device->queued.push_back(header);
+    return 0;
+}
+inline MMRESULT waveInStart(HWAVEIN) {
+    return fakewin::startResult;
+}
+inline MMRESULT waveInStop(HWAVEIN) {
+    return 0;
+}
+inline MMRESULT waveInReset(HWAVEIN device) {
+    std::lock_guard lock(device->mutex);
+    if (!fakewin::keepOnReset)
+        device->resetReturns.emplace_back(
+            [device, back = std::exchange(device->queued, {}), bytes = fakewin::partialBytes]() mutable {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                for (WAVEHDR* header : back)
+                    fakewin::Back(device, header, std::exchange(bytes, 0));
+            });
+    return 0;
+}

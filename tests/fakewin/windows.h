@@ -1,78 +1,76 @@
-// Test-only stand-in for the Win32 declarations the product code uses natively: types, files,
-// threads, events, Sleep and the tick count, implemented over POSIX in fake_kernel.cpp.
-// Test hooks (a write gate, a full disk, failing thread creation) are in fake_kernel.h.
+// Test-only stand-in for the Win32 calls the engine makes natively: files over POSIX descriptors,
+// threads over std::async and auto-reset events over a semaphore (an extra wake-up is harmless:
+// every waiter checks its condition again). Hooks for the tests are in fakewin.
 #pragma once
-#include <stddef.h>
-#include <stdint.h>
+#include <atomic>
+#include <fcntl.h>
+#include <filesystem>
+#include <future>
+#include <semaphore>
+#include <unistd.h>
+#include <utility>
 
 #define WINAPI
 #define CALLBACK
-
-typedef int BOOL;
-typedef unsigned char BYTE;
-typedef uint16_t WORD;
-typedef uint32_t DWORD;
-typedef unsigned int UINT;
-typedef int32_t LONG;
-typedef size_t SIZE_T;
-typedef uintptr_t DWORD_PTR;
-typedef uintptr_t UINT_PTR;
-typedef uintptr_t ULONG_PTR;
-typedef intptr_t LONG_PTR;
-typedef char CHAR;
-typedef wchar_t WCHAR;
-typedef char* LPSTR;
-typedef const char* LPCSTR;
-typedef wchar_t* LPWSTR;
-typedef const wchar_t* LPCWSTR;
-typedef void* LPVOID;
-typedef const void* LPCVOID;
-typedef DWORD* LPDWORD;
-typedef void* HANDLE;
-
-#define TRUE 1
 #define FALSE 0
-#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
-#define INFINITE 0xFFFFFFFFu
-#define WAIT_OBJECT_0 0u
-#define WAIT_TIMEOUT 258u
-#define WAIT_FAILED 0xFFFFFFFFu
+typedef int BOOL;
+typedef uint16_t WORD;
+typedef uint32_t DWORD, UINT;
+typedef uintptr_t DWORD_PTR;
+typedef char* LPSTR;
+typedef void *LPVOID, *HANDLE;
+constexpr DWORD INFINITE = ~0u, GENERIC_READ = 0, GENERIC_WRITE = 0, FILE_ATTRIBUTE_NORMAL = 0,
+                CREATE_NEW = 1, CREATE_ALWAYS = 2;
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(intptr_t{-1});
 
-#define GENERIC_READ 0x80000000u
-#define GENERIC_WRITE 0x40000000u
-#define CREATE_NEW 1
-#define CREATE_ALWAYS 2
-#define OPEN_EXISTING 3
-#define OPEN_ALWAYS 4
-#define FILE_ATTRIBUTE_NORMAL 0x80
+namespace fakewin {
+inline std::atomic<int> failWrites{0}; // how many writes to come fail, as on a full disk
 
-#define ERROR_FILE_NOT_FOUND 2u
-#define ERROR_PATH_NOT_FOUND 3u
-#define ERROR_ACCESS_DENIED 5u
-#define ERROR_INVALID_HANDLE 6u
-#define ERROR_NOT_ENOUGH_MEMORY 8u
-#define ERROR_DISK_FULL 112u
+struct Object {
+    explicit Object(int file = -1, std::future<DWORD> done = {}) : thread(std::move(done)), fd(file) {}
+    ~Object() { close(fd); }
+    std::counting_semaphore<> signals{0}; // an event's
+    std::future<DWORD> thread;
+    int fd;
+};
+} // namespace fakewin
 
-typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
-typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
-typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID);
-
-HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                   DWORD disposition, DWORD flags, HANDLE templateFile);
-BOOL WriteFile(HANDLE file, LPCVOID data, DWORD bytes, LPDWORD written, LPOVERLAPPED overlapped);
-BOOL ReadFile(HANDLE file, LPVOID data, DWORD bytes, LPDWORD read, LPOVERLAPPED overlapped);
-BOOL CloseHandle(HANDLE handle);
-BOOL DeleteFileW(LPCWSTR fileName);
-
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackBytes, LPTHREAD_START_ROUTINE routine,
-                    LPVOID parameter, DWORD flags, LPDWORD threadId);
-HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState, LPCWSTR name);
-BOOL SetEvent(HANDLE event);
-BOOL ResetEvent(HANDLE event);
-DWORD WaitForSingleObject(HANDLE handle, DWORD timeoutMs);
-
-void Sleep(DWORD ms);
-LONG InterlockedDecrement(LONG volatile* value);
-DWORD GetTickCount(void);
-DWORD GetLastError(void);
-void SetLastError(DWORD error);
+inline HANDLE CreateEventW(void*, BOOL, BOOL, const wchar_t*) {
+    return new fakewin::Object;
+}
+inline BOOL SetEvent(HANDLE event) {
+    static_cast<fakewin::Object*>(event)->signals.release();
+    return 1;
+}
+inline DWORD WaitForSingleObject(HANDLE handle, DWORD timeoutMs) {
+    auto* object = static_cast<fakewin::Object*>(handle);
+    if (!object->thread.valid())
+        return object->signals.try_acquire_for(std::chrono::milliseconds(timeoutMs)) ? 0 : 258;
+    if (object->thread.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+        std::abort(); // a thread that does not end fails the test instead of hanging it
+    return 0;
+}
+inline HANDLE CreateThread(void*, size_t, DWORD (*routine)(LPVOID), LPVOID arg, DWORD, DWORD*) {
+    return new fakewin::Object(-1, std::async(std::launch::async, routine, arg));
+}
+inline BOOL CloseHandle(HANDLE handle) {
+    delete static_cast<fakewin::Object*>(handle); // a thread's future waits for the thread
+    return 1;
+}
+inline HANDLE CreateFileW(const wchar_t* name, DWORD, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
+    const int how = O_RDWR | O_CREAT | (disposition == CREATE_NEW ? O_EXCL : O_TRUNC);
+    const int fd = open(std::filesystem::path(name).c_str(), how, 0644);
+    return fd < 0 ? INVALID_HANDLE_VALUE : new fakewin::Object(fd);
+}
+inline BOOL WriteFile(HANDLE file, const void* data, DWORD bytes, DWORD* written, void*) {
+    const bool fail = fakewin::failWrites.fetch_sub(1) > 0;
+    *written = fail ? 0 : DWORD(write(static_cast<fakewin::Object*>(file)->fd, data, bytes));
+    return !fail;
+}
+inline BOOL DeleteFileW(const wchar_t* name) {
+    return unlink(std::filesystem::path(name).c_str()) == 0;
+}
+inline DWORD GetTickCount() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return DWORD(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}

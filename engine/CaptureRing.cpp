@@ -1,0 +1,117 @@
+#include "CaptureRing.h"
+
+namespace {
+constexpr uint32_t kWithDevice = ~0u; // the block's header has not come back yet
+} // namespace
+
+void CCaptureRing::Init(uint8_t* ring, uint32_t blockBytes) {
+    m_pRing = ring;
+    m_nBlockBytes = blockBytes;
+    m_nRingBytes = kRingBlocks * blockBytes;
+    m_nFilledEnd = 0;
+    m_nQueueEnd = 0;
+    m_nReadPos = (kRingBlocks - 1) * blockBytes; // held back: the device may not have it
+}
+
+int CCaptureRing::HasFreeBlock() const {
+    return m_nQueueEnd.load(std::memory_order_relaxed) != m_nReadPos.load(std::memory_order_acquire);
+}
+
+int CCaptureRing::Queue(void* header, AddFn add, void* context) {
+    if (!HasFreeBlock())
+        return 0;
+    const uint32_t queueEnd = m_nQueueEnd.load(std::memory_order_relaxed);
+    std::atomic<uint32_t>& recorded = m_nRecorded[queueEnd / m_nBlockBytes];
+    recorded.store(kWithDevice, std::memory_order_relaxed);
+    // Advanced before the device has the header, so its completion always finds the block counted.
+    m_nQueueEnd.store(NextBlock(queueEnd), std::memory_order_release);
+    const uint32_t held =
+        m_nAdded.fetch_add(1, std::memory_order_relaxed) - m_nReturned.load(std::memory_order_acquire);
+    if (held == 0)
+        m_nProgress.fetch_add(1, std::memory_order_relaxed); // a starved device starts again
+    if (add(context, header, m_pRing + queueEnd))
+        return 1;
+    m_nAdded.fetch_sub(1, std::memory_order_relaxed); // never comes back: not waited for
+    recorded.store(0, std::memory_order_release);     // nothing was recorded into it
+    return 0;
+}
+
+// A header that finds no free block stays waiting until the worker frees one, so no header is lost
+// for good and the order is kept.
+void CCaptureRing::QueueWaiting(AddFn add, void* context) {
+    while (HasFreeBlock()) {
+        void* header = nullptr;
+        uint32_t spare = m_nSpare.load(std::memory_order_relaxed);
+        if (spare) {
+            header = m_pSpare[0];
+            for (uint32_t i = 1; i < spare; ++i)
+                m_pSpare[i - 1] = m_pSpare[i];
+            m_nSpare.store(--spare, std::memory_order_relaxed);
+        } else if ((header = m_HandOff.Peek())) {
+            m_HandOff.Pop();
+        } else {
+            return;
+        }
+        if (!Queue(header, add, context)) {
+            m_pSpare[spare] = header;
+            m_nSpare.store(spare + 1, std::memory_order_relaxed);
+            return;
+        }
+    }
+}
+
+// Only what the device says it recorded in this pass counts: a header back with an error (no done
+// flag) holds nothing usable. Every header goes back to the device: one dropped here would never
+// return.
+int CCaptureRing::HeaderBack(void* header, const void* data, uint32_t bytesRecorded, int done) {
+    const uintptr_t offset = reinterpret_cast<uintptr_t>(data) - reinterpret_cast<uintptr_t>(m_pRing);
+    if (offset >= m_nRingBytes || offset % m_nBlockBytes != 0)
+        return 0;
+    uint32_t bytes = done ? bytesRecorded : 0;
+    if (bytes > m_nBlockBytes)
+        bytes = m_nBlockBytes;
+    m_nRecorded[offset / m_nBlockBytes].store(bytes, std::memory_order_release);
+    if (bytes > 0)
+        m_nProgress.fetch_add(1, std::memory_order_relaxed);
+    AdvanceFilledEnd();
+    m_HandOff.Push(header);
+    return 1;
+}
+
+// The filled end passes every block that came back, in ring order, and stops at the first the
+// device still holds.
+void CCaptureRing::AdvanceFilledEnd() {
+    uint32_t end = m_nFilledEnd.load(std::memory_order_relaxed);
+    const uint32_t queueEnd = m_nQueueEnd.load(std::memory_order_acquire);
+    while (end != queueEnd && m_nRecorded[end / m_nBlockBytes].load(std::memory_order_acquire) != kWithDevice)
+        end = NextBlock(end);
+    m_nFilledEnd.store(end, std::memory_order_release);
+}
+
+SFilledBlock CCaptureRing::TakeFilled() const {
+    const uint32_t next = NextBlock(m_nReadPos.load(std::memory_order_relaxed));
+    if (next == m_nFilledEnd.load(std::memory_order_acquire))
+        return {nullptr, 0};
+    return {m_pRing + next, m_nRecorded[next / m_nBlockBytes].load(std::memory_order_acquire)};
+}
+
+void CCaptureRing::ReleaseFilled() {
+    m_nReadPos.store(NextBlock(m_nReadPos.load(std::memory_order_relaxed)), std::memory_order_release);
+}
+
+void CCaptureRing::StartWatch(uint32_t nowMs) {
+    m_nSeenProgress = m_nProgress.load(std::memory_order_relaxed);
+    m_nSeenMs = nowMs;
+}
+
+int CCaptureRing::Stalled(uint32_t nowMs) {
+    const uint32_t progress = m_nProgress.load(std::memory_order_relaxed);
+    const uint32_t held =
+        m_nAdded.load(std::memory_order_relaxed) - m_nReturned.load(std::memory_order_relaxed);
+    if (progress != m_nSeenProgress || (held == 0 && m_nSpare.load(std::memory_order_relaxed) == 0)) {
+        m_nSeenProgress = progress;
+        m_nSeenMs = nowMs;
+        return 0;
+    }
+    return nowMs - m_nSeenMs >= kStallMs;
+}
