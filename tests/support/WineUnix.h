@@ -7,20 +7,18 @@
 
 #include <process.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 // The checks of recordings shared by the Wine and end-to-end tests.
 inline const std::string kCheckAudio = "/usr/bin/python3 " KAVEL_SOURCE_DIR "/tests/support/check_audio.py ";
 
-inline std::string Narrow(const std::wstring& path) {
-    return std::string(path.begin(), path.end());
-}
-
-inline std::string UnixPath(std::wstring zPath) {
-    for (wchar_t& c : zPath)
-        c = c == L'\\' ? L'/' : c;
-    return Narrow(zPath.substr(2));
+inline std::string UnixPath(const std::wstring& zPath) {
+    std::string path(zPath.begin() + 2, zPath.end());
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }
 
 // Starts `/bin/sh -c command` in the folder, ended after two minutes at the latest, and returns at
@@ -40,7 +38,7 @@ inline int RunUnix(const std::wstring& folder, const std::string& command, DWORD
     if (!StartUnix(folder, "(" + command + "); echo $? >" + status))
         return -1;
     for (int code = 0, waited = 0; waited < static_cast<int>(timeoutMs); waited += 50, Sleep(50))
-        if (std::ifstream(Narrow(folder) + "\\" + status) >> code)
+        if (std::ifstream(std::filesystem::path(folder) / status) >> code)
             return code;
     return -1;
 }
