@@ -33,8 +33,7 @@ inline bool StartUnix(const std::wstring& folder, const std::string& command) {
 // within timeoutMs.
 inline int RunUnix(const std::wstring& folder, const std::string& command, DWORD timeoutMs = 30000) {
     static int calls = 0;
-    const std::string status =
-        "status-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++calls);
+    const auto status = "status-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++calls);
     if (!StartUnix(folder, "(" + command + "); echo $? >" + status))
         return -1;
     for (int code = 0, waited = 0; waited < static_cast<int>(timeoutMs); waited += 50, Sleep(50))
