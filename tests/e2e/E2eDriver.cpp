@@ -69,8 +69,8 @@ struct Kavel {
     HWND wnd = nullptr;
     unsigned bytes = 0;
     ~Kavel() {
-        if (process)
-            TerminateProcess(process, 1), CloseHandle(process);
+        TerminateProcess(process, 1); // refused for no process
+        CloseHandle(process);
     }
     bool Window() {
         return WaitUntil([&] { return IsWindowVisible(wnd = FindWindowW(L"Kavel_TORVEN", nullptr)); });
