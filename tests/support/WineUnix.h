@@ -1,19 +1,43 @@
-// Test support for Windows programs under Wine: running Linux commands and reaching their files.
-// Wine runs a Unix executable as a plain Unix process, which inherits the test environment (its
-// Pulse server among it). Wine gives no process handle for it, so a command that others wait for
-// writes a marker file when it ends.
+// Linux commands from a Windows test program under Wine. Wine runs a Unix executable as a plain
+// Unix process that inherits the test's environment (its sound and update servers among it) and
+// its output, but gives no handle to wait on: a command that is waited for writes its exit status
+// to a file. Paths here are ASCII, and folders on Z:, the drive Wine maps to the root.
 #pragma once
 #include <windows.h>
 
+#include <process.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
-std::wstring Widen(const std::string& s);
-// The Unix path of a Windows path, or empty.
-std::string UnixPath(const std::wstring& dosPath);
-// A path quoted for /bin/sh.
-std::string Quoted(const std::string& unixPath);
-// Starts `/bin/sh -c command`; the command must not contain double quotes.
-bool StartUnix(const std::string& command);
-std::string ReadText(const std::wstring& path);
-// Waits until the file exists and is not empty.
-bool WaitForFile(const std::wstring& path, DWORD timeoutMs);
+// The checks of recordings shared by the Wine and end-to-end tests.
+inline const std::string kCheckAudio = "/usr/bin/python3 " KAVEL_SOURCE_DIR "/tests/support/check_audio.py ";
+
+inline std::string UnixPath(const std::wstring& zPath) {
+    std::string path(zPath.begin() + 2, zPath.end());
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+// Starts `/bin/sh -c command` in the folder, ended after two minutes at the latest, and returns at
+// once; the command holds no double quote.
+inline bool StartUnix(const std::wstring& folder, const std::string& command) {
+    const std::string line = "\"cd '" + UnixPath(folder) + "' && " + command + "\"";
+    return _wspawnl(_P_NOWAIT, L"/usr/bin/timeout", L"timeout", L"120", L"/bin/sh", L"-c",
+                    std::wstring(line.begin(), line.end()).c_str(), nullptr) != -1;
+}
+
+// Runs the command in the folder to its end and returns its exit status; -1 when it did not end
+// within timeoutMs.
+inline int RunUnix(const std::wstring& folder, const std::string& command, DWORD timeoutMs = 30000) {
+    static int calls = 0;
+    const auto status = "status-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++calls);
+    if (!StartUnix(folder, "(" + command + "); echo $? >" + status))
+        return -1;
+    for (int code = 0, waited = 0; waited < static_cast<int>(timeoutMs); waited += 50, Sleep(50))
+        if (std::ifstream(std::filesystem::path(folder) / status) >> code)
+            return code;
+    return -1;
+}
