@@ -1,6 +1,6 @@
 // End-to-end driver: starts the real Kavel.exe in the Wine desktop it shares with it (hot keys and
-// the one-copy rule hold per desktop) and walks each user flow once.
-//   e2e_driver [GoogleTest flags] <folder of Kavel.exe> <folder for results> [demo seconds]   (Z: paths)
+// the one-copy rule hold per desktop) and walks each user flow once. Folders are given on Z:.
+//   e2e_driver [GoogleTest flags] <folder of Kavel.exe> <empty folder for results> [demo seconds]
 // A copy planted for the browser or control.exe only notes its command line in planted.log. Planted copies
 // stay: the Wine prefix and the release folder are the run's own.
 #include "WineUnix.h"
@@ -89,19 +89,19 @@ struct Kavel {
             return swscanf(Text(Item(24)).c_str(), L"%*u(MB) / %u(B)", &bytes) == 1 && bytes > least;
         });
     }
-    // Answers the "提示" box the program shows and returns its text; empty when none came.
+    // Answers the "提示" box the program shows and returns its text; empty when none came. Until the
+    // box has gone the main window takes no input.
     std::wstring Box() const {
         HWND box = nullptr;
         WaitUntil([&] { return IsWindowVisible(box = FindWindowW(L"#32770", L"提示")); });
         const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
         PostMessageW(box, WM_COMMAND, IDOK, 0);
+        WaitUntil([&] { return !IsWindow(box); });
         return text;
     }
 };
 
 TEST(Flows, OneCopyArmingHotKeysRecordingsAndDeviceLoss) {
-    for (const wchar_t* name : {L"talk.mp3", L"talk_2.mp3", L"talk_3.mp3"})
-        DeleteFileW(Out(name).c_str());
     std::ofstream(Out(L"talk_1.mp3")) << "an earlier series"; // follow-on names go past it
     Kavel k;
     ASSERT_TRUE(k.Window()) << "no window with the current version served";
@@ -133,7 +133,9 @@ TEST(Flows, OneCopyArmingHotKeysRecordingsAndDeviceLoss) {
     POINT p = {270, 364};
     ClientToScreen(k.wnd, &p);
     ClickAt(p);
-    ASSERT_TRUE(WaitUntil([&] { return k.Shown(22); }, 3000));
+    for (int i = 0; i < 3 && !WaitUntil([&] { return k.Shown(22); }, 1000); ++i)
+        ClickAt(p); // Wine drops a click now and then
+    ASSERT_TRUE(k.Shown(22));
     ClickAt(p);
     EXPECT_FALSE(WaitUntil([&] { return k.Shown(23); }, 700));
     RunUnix(g_out, "xdotool mousemove 0 0"); // later buttons appear elsewhere
@@ -215,8 +217,6 @@ TEST(Beside, SeriesPassed) {
 
 // Runs in a desktop and with a sound server of its own, beside the other cases (tests/e2e/run).
 TEST(Series, SplitsAtTheSizeLimitAndEndsAtTheTimeLimit) {
-    for (const wchar_t* name : {L"series.mp3", L"series_1.mp3", L"series_2.mp3"})
-        DeleteFileW(Out(name).c_str());
     Kavel k;
     ASSERT_TRUE(k.Window());
     // 96 kHz at three times the rate, the fastest encoding: 256 kbit/s, 1 MB after about 33 s.
@@ -231,8 +231,8 @@ TEST(Series, SplitsAtTheSizeLimitAndEndsAtTheTimeLimit) {
     ASSERT_TRUE(WaitUntil([&] { return k.Shown(22); }, 70000));
     EXPECT_NEAR(GetTickCount() - start, 61000.0, 3000.0);
     EXPECT_GE(std::filesystem::file_size(Out(L"series.mp3")), (1u << 20) + 128);
-    EXPECT_LT(std::filesystem::file_size(Out(L"series.mp3")), (1u << 20) + 128 + 70000)
-        << "closed at the tick that saw 1 MB";
+    // Closed at the tick that saw 1 MB.
+    EXPECT_LT(std::filesystem::file_size(Out(L"series.mp3")), (1u << 20) + 128 + 70000);
     EXPECT_EQ(RunUnix(g_out, kCheckAudio + "plays 20 series.mp3 series_1.mp3"), 0);
     // The limit belongs to the series: a new start runs into it at the next tick.
     k.Click(22);
@@ -257,9 +257,8 @@ int wmain(int argc, wchar_t** argv) {
     if (!std::wstring(_wpgmptr).ends_with(L"\\e2e_driver.exe")) // a planted copy, started in Kavel's folder
         return !(std::wofstream("planted.log", std::ios::app) << GetCommandLineW() << L'\n');
     testing::InitGoogleTest(&argc, argv);
-    if (argc < 3)
+    if (argc < 3 || !SetCurrentDirectoryW(argv[1]))
         return 2;
-    SetCurrentDirectoryW(argv[1]);
     g_out = argv[2];
     return argc > 3 ? Demo(_wtoi(argv[3])) : RUN_ALL_TESTS();
 }

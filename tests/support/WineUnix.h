@@ -7,7 +7,6 @@
 
 #include <process.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,8 +15,9 @@
 inline const std::string kCheckAudio = "/usr/bin/python3 " KAVEL_SOURCE_DIR "/tests/support/check_audio.py ";
 
 inline std::string UnixPath(const std::wstring& zPath) {
-    std::string path(zPath.begin() + 2, zPath.end());
-    std::replace(path.begin(), path.end(), '\\', '/');
+    std::string path;
+    for (wchar_t c : zPath.substr(2))
+        path += c == L'\\' ? '/' : static_cast<char>(c);
     return path;
 }
 
