@@ -1,0 +1,29 @@
+// End-to-end driver: walks each user flow of the real Kavel.exe once (the *Test.cpp files).
+//   e2e_driver [GoogleTest flags] <folder of Kavel.exe> <empty folder for results> [demo seconds]
+// A copy planted for the browser or control.exe only notes its command line in planted.log. Planted copies
+// stay: the Wine prefix and the release folder are the run's own.
+#include "E2eSupport.h"
+
+// scripts/run's demo: seconds of whatever plays into the sound card, through the window's buttons,
+// with screenshots of the set-up view and of the window (640 x 480, centred) while it records.
+int Demo(int seconds) {
+    const std::string shot = "; import -window root -crop 640x480+192+144 ";
+    Kavel k;
+    const bool shown = k.Window() && RunUnix(g_out, "sleep 0.5" + shot + "setup.png") == 0;
+    k.SetText(9, Out(L"demo.mp3").wstring());
+    k.Click(18);
+    k.Click(22);
+    const bool recorded = RunUnix(g_out, "sleep " + std::to_string(seconds + 1) + shot + "demo.png") == 0;
+    k.Click(23);
+    return shown && recorded ? 0 : 1;
+}
+
+int wmain(int argc, wchar_t** argv) {
+    if (!std::wstring(_wpgmptr).ends_with(L"\\e2e_driver.exe")) // a planted copy, started in Kavel's folder
+        return !(std::wofstream("planted.log", std::ios::app) << GetCommandLineW() << L'\n');
+    testing::InitGoogleTest(&argc, argv);
+    if (argc < 3 || !SetCurrentDirectoryW(argv[1]))
+        return 2;
+    g_out = argv[2];
+    return argc > 3 ? Demo(_wtoi(argv[3])) : RUN_ALL_TESTS();
+}
