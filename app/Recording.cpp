@@ -167,7 +167,7 @@ void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     const uint32_t written = g_pJob ? g_pJob->GetWrittenBytes() : 0;
     if (g_pJob) {
         char16_t text[kStatusTextUnits];
-        FormatStatusText(written, text, kStatusTextUnits);
+        FormatStatusText(written, 0, text, kStatusTextUnits);
         SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, reinterpret_cast<const wchar_t*>(text));
     }
     if (SplitDue(written, g_nSplitBytes) && !SwitchToNextFile()) {

@@ -28,8 +28,8 @@ int Append(char16_t* out, size_t outUnits, size_t* pos, const char16_t* text) {
     return 1;
 }
 
-int AppendDecimal(char16_t* out, size_t outUnits, size_t* pos, uint32_t value) {
-    char16_t digits[11];
+int AppendDecimal(char16_t* out, size_t outUnits, size_t* pos, uint64_t value) {
+    char16_t digits[21];
     size_t n = sizeof digits / sizeof digits[0];
     digits[--n] = 0;
     do {
@@ -129,14 +129,18 @@ uint32_t DurationMsFromText(const char* text) {
     return ClampedProduct(text, kMaxDurationMinutes, kMsPerMinute);
 }
 
-void FormatStatusText(uint32_t writtenBytes, char16_t* out, size_t outUnits) {
+void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, char16_t* out, size_t outUnits) {
     if (outUnits == 0)
         return;
     size_t pos = 0;
     out[0] = 0;
-    if (AppendDecimal(out, outUnits, &pos, writtenBytes >> 20) && Append(out, outUnits, &pos, u"(MB) / ") &&
-        AppendDecimal(out, outUnits, &pos, writtenBytes))
-        Append(out, outUnits, &pos, u"(B)");
+    if (!AppendDecimal(out, outUnits, &pos, writtenBytes >> 20) || !Append(out, outUnits, &pos, u"(MB) / ") ||
+        !AppendDecimal(out, outUnits, &pos, writtenBytes) || !Append(out, outUnits, &pos, u"(B)"))
+        return;
+    if (warnings & kStatusDiskRefuses)
+        Append(out, outUnits, &pos, u" 磁盘拒绝写入");
+    if (warnings & kStatusNoInput)
+        Append(out, outUnits, &pos, u" 无声音输入");
 }
 
 int TimeLimitPassed(uint32_t nowTick, uint32_t startTick, uint32_t durationMs) {

@@ -32,8 +32,13 @@ int64_t ParseDecimal(const char* text);
 uint32_t SplitBytesFromText(const char* text);
 uint32_t DurationMsFromText(const char* text);
 
-// "%u(MB) / %u(B)", whole megabytes first.
-void FormatStatusText(uint32_t writtenBytes, char16_t* out, size_t outUnits);
+// What the status field says after the size, in this order.
+enum : uint32_t {
+    kStatusDiskRefuses = 1, // the disk refuses the recording's data
+    kStatusNoInput = 2,     // no sound comes in
+};
+// "%u(MB) / %u(B)", whole megabytes first, then the warnings that hold.
+void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, char16_t* out, size_t outUnits);
 
 // Tick counts wrap after 49.7 days; their difference modulo 2^32 stays right across one wrap.
 int TimeLimitPassed(uint32_t nowTick, uint32_t startTick, uint32_t durationMs);

@@ -70,9 +70,10 @@ TEST(SeriesRules, LimitsParseLikeStrtolAndClamp) {
         EXPECT_EQ(c.durationMs, DurationMsFromText(c.text)) << c.text;
     }
     char16_t out[kStatusTextUnits];
-    FormatStatusText(UINT32_MAX, out, kStatusTextUnits);
-    EXPECT_EQ(u"4095(MB) / 4294967295(B)", u16string(out));
-    FormatStatusText(1048575, out, kStatusTextUnits);
+    // Past 4 GiB the count does not wrap; the disk warning comes before the silence warning.
+    FormatStatusText(uint64_t{1} << 32, kStatusNoInput | kStatusDiskRefuses, out, kStatusTextUnits);
+    EXPECT_EQ(u"4096(MB) / 4294967296(B) 磁盘拒绝写入 无声音输入", u16string(out));
+    FormatStatusText(1048575, 0, out, kStatusTextUnits);
     EXPECT_EQ(u"0(MB) / 1048575(B)", u16string(out));
 }
 
