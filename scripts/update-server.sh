@@ -26,7 +26,10 @@ kv_update_server_start() {
   zip=$(ls "$KV_UPDATE_ROOT"/build/dist/Kavel-*-win64.zip 2>/dev/null | head -1)
   if [ -n "$zip" ]; then
     cp "$zip" "$dir/www/download/Kavel.zip" || return 1
-    cp "$zip.sha256" "$dir/www/download/Kavel.zip.sha256" || return 1
+    # A zip left from before checksums were written has none.
+    if [ -e "$zip.sha256" ]; then
+      cp "$zip.sha256" "$dir/www/download/Kavel.zip.sha256" || return 1
+    fi
   fi
   if [ "$version" = none ]; then
     printf '{name:url\nKavel:http://localhost/get.html\n}\n' >"$dir/www/download/Kavel.txt"
