@@ -1,7 +1,8 @@
 # Local update server for the tests and scripts/run: Debian's nginx with server/nginx.conf in a
 # private prefix (its own configuration copy, pid file, logs and temporary files), serving
-# server/www plus a version file, and the release zip as /download/Kavel.zip when build/dist has
-# one, on 127.0.0.1 only. It never touches the system's nginx.
+# server/www plus a version file, and the release zip as /download/Kavel.zip with its checksum
+# beside it (/download/Kavel.zip.sha256) when build/dist has one, on 127.0.0.1 only. It never
+# touches the system's nginx.
 #   kv_update_server_start <version|none> [port]   "none" serves a file without a version column
 #   kv_update_server_stop [prefix]
 # The prefix is $KV_UPDATE_SERVER_DIR: set it before starting to choose one (a program that
@@ -25,6 +26,10 @@ kv_update_server_start() {
   zip=$(ls "$KV_UPDATE_ROOT"/build/dist/Kavel-*-win64.zip 2>/dev/null | head -1)
   if [ -n "$zip" ]; then
     cp "$zip" "$dir/www/download/Kavel.zip" || return 1
+    # A zip left from before checksums were written has none.
+    if [ -e "$zip.sha256" ]; then
+      cp "$zip.sha256" "$dir/www/download/Kavel.zip.sha256" || return 1
+    fi
   fi
   if [ "$version" = none ]; then
     printf '{name:url\nKavel:http://localhost/get.html\n}\n' >"$dir/www/download/Kavel.txt"

@@ -1,6 +1,6 @@
 // Opens a web address in the user's web browser.
 #pragma once
 
-// Starts the browser that the registry names for http addresses on url and does not wait for
-// it. Every failure is silent.
+// Starts on url the browser that Windows uses for http addresses (the user's default app, else
+// the registered command; BrowserCommand.h) and does not wait for it. Every failure is silent.
 void OpenUrlInBrowser(const wchar_t* url);

@@ -1,4 +1,4 @@
-// Puts an address in place of the arguments of the browser's stored command.
+// Picks the browser's stored command and puts an address in place of its arguments.
 #include "BrowserCommand.h"
 
 namespace {
@@ -44,6 +44,26 @@ int QuotedPathLength(const wchar_t* text) {
     return 0;
 }
 
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// A drive and a separator (C:\...) or a network path (\\server\...).
+bool IsAbsolute(const wchar_t* path) {
+    const bool drive = (path[0] | 0x20) >= L'a' && (path[0] | 0x20) <= L'z' && path[1] == L':';
+    return drive ? IsSeparator(path[2]) : IsSeparator(path[0]) && IsSeparator(path[1]);
+}
+
+// Copies text into line when it fits, then makes the command line of it.
+int FromText(const wchar_t* text, const wchar_t* url, wchar_t* line, int capacity) {
+    const int length = TextLength(text);
+    if (length >= capacity)
+        return 0;
+    for (int i = 0; i <= length; ++i)
+        line[i] = text[i];
+    return BuildBrowserCommand(line, capacity, url);
+}
+
 } // namespace
 
 int BuildBrowserCommand(wchar_t* command, int capacity, const wchar_t* url) {
@@ -54,7 +74,7 @@ int BuildBrowserCommand(wchar_t* command, int capacity, const wchar_t* url) {
     const int opened = quoted ? 0 : 1;
     const int urlLength = TextLength(url);
     const int lineLength = path + 2 * opened + 1 + urlLength;
-    if (path == 0 || lineLength + 1 > capacity)
+    if (path == 0 || !IsAbsolute(command + (quoted ? 1 : 0)) || lineLength + 1 > capacity)
         return 0;
     if (!quoted) {
         for (int i = path; i > 0; --i)
@@ -68,4 +88,17 @@ int BuildBrowserCommand(wchar_t* command, int capacity, const wchar_t* url) {
         command[at + 1 + i] = url[i];
     command[lineLength] = L'\0';
     return 1;
+}
+
+int ChooseBrowserCommand(const CBrowserSources& sources, EnvironmentExpander expand, const wchar_t* url,
+                         wchar_t* line, int capacity) {
+    if (sources.association && FromText(sources.association, url, line, capacity))
+        return 1;
+    if (!sources.stored)
+        return 0;
+    if (sources.storedType == kRegSz)
+        return FromText(sources.stored, url, line, capacity);
+    if (sources.storedType == kRegExpandSz && expand(sources.stored, line, capacity))
+        return BuildBrowserCommand(line, capacity, url);
+    return 0; // binary and other types are no command
 }

@@ -1,31 +1,18 @@
 // Saturating decimal conversion without locale or errno, so it behaves the same everywhere.
 #include "DecimalText.h"
 
-namespace {
-
-bool IsSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-} // namespace
-
-int32_t ParseDecimal32(const char* text) {
-    while (IsSpace(*text))
-        ++text;
-    bool negative = *text == '-';
-    if (*text == '+' || *text == '-')
-        ++text;
-    // The magnitude is capped just past the 32-bit range, so it never overflows however many
-    // digits follow.
-    const int64_t cap = int64_t{INT32_MAX} + 1;
-    int64_t magnitude = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        magnitude = magnitude * 10 + (*text - '0');
-        if (magnitude > cap)
-            magnitude = cap;
+int ParseWholeNumber32(const char* text, int32_t& value) {
+    if (!*text)
+        return 0;
+    // The number is capped at INT32_MAX as it grows, so it never overflows however many digits follow.
+    int64_t number = 0;
+    for (const char* at = text; *at; ++at) {
+        if (*at < '0' || *at > '9')
+            return 0;
+        number = number * 10 + (*at - '0');
+        if (number > INT32_MAX)
+            number = INT32_MAX;
     }
-    int64_t value = negative ? -magnitude : magnitude;
-    if (value > INT32_MAX)
-        return INT32_MAX;
-    return static_cast<int32_t>(value);
+    value = static_cast<int32_t>(number);
+    return 1;
 }

@@ -1,7 +1,7 @@
-// Signed decimal text to a 32-bit number, as the HTTP header and the version file need it.
+// Whole-number text to a 32-bit number, as the HTTP header and the version file need it.
 #pragma once
 #include <cstdint>
 
-// Skips leading white space, takes an optional sign and the digits up to the first other
-// character. Text without digits yields 0; values beyond 32 bits saturate.
-int32_t ParseDecimal32(const char* text);
+// 1 with value set when text is one or more ASCII digits and nothing else (no sign, no blank);
+// values beyond 32 bits saturate at INT32_MAX. 0 otherwise, value unchanged.
+int ParseWholeNumber32(const char* text, int32_t& value);

@@ -13,8 +13,10 @@
 namespace {
 
 // Shared by the fetch and the helper thread, which may outlive the fetch: whichever of the two
-// lets go of it last frees it.
+// lets go of it last frees it. It holds a Windows Sockets reference of its own, taken before the
+// thread starts, so the check's cleanup never ends Winsock under a lookup that still runs.
 struct CLookup {
+    CSocketsReference sockets;
     HostResolver resolve;
     std::mutex lock;
     std::condition_variable ended;

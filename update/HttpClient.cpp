@@ -125,11 +125,8 @@ int FetchVersionFile(const char* host, char* body, int32_t& length, HostResolver
     int32_t contentLength = 0;
     if (!WaitReady(s, false, deadline) || !ReadHeader(s, contentLength, deadline))
         return 1;
-    // Compared unsigned, so a negative Content-Length leaves the caller's length.
-    uint32_t wanted = static_cast<uint32_t>(length);
-    if (static_cast<uint32_t>(contentLength) < wanted)
-        wanted = static_cast<uint32_t>(contentLength);
-    length = static_cast<int32_t>(wanted);
+    if (contentLength < length)
+        length = contentLength;
     if (length <= 0)
         return 0;
     return ReadBody(s, body, length, deadline) ? 0 : 1;

@@ -1,10 +1,24 @@
 // Version file bytes to the listed version number.
 #include "ListedVersion.h"
 
+#include <cstring>
+
 #include "DecimalText.h"
 #include "VersionFile.h"
 
+namespace {
+
+// Editors on Windows save UTF-8 with a byte-order mark.
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr int32_t kMarkBytes = sizeof kByteOrderMark - 1;
+
+} // namespace
+
 int ReadListedVersion(const char* body, int32_t length, int32_t& version) {
+    if (length >= kMarkBytes && memcmp(body, kByteOrderMark, kMarkBytes) == 0) {
+        body += kMarkBytes;
+        length -= kMarkBytes;
+    }
     if (length <= 0)
         return 0;
     CTableReader reader;
@@ -14,8 +28,5 @@ int ReadListedVersion(const char* body, int32_t length, int32_t& version) {
     if (column < 0 || !reader.NextRecord())
         return 0;
     char text[1024];
-    if (!reader.GetField(column, text, sizeof text))
-        return 0;
-    version = ParseDecimal32(text);
-    return 1;
+    return reader.GetField(column, text, sizeof text) && ParseWholeNumber32(text, version);
 }

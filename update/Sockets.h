@@ -24,6 +24,24 @@ inline bool LastCallWouldBlock() {
     return WSAGetLastError() == WSAEWOULDBLOCK;
 }
 constexpr int kSendFlags = 0;
+// One Windows Sockets reference, held for the object's life: only the last WSACleanup of a
+// process ends Winsock, so a holder keeps it up whatever other threads clean up.
+class CSocketsReference {
+  public:
+    CSocketsReference() {
+        WSADATA data;
+        m_bHeld = WSAStartup(0x0202, &data) == 0;
+    }
+    ~CSocketsReference() {
+        if (m_bHeld)
+            WSACleanup();
+    }
+    CSocketsReference(const CSocketsReference&) = delete;
+    CSocketsReference& operator=(const CSocketsReference&) = delete;
+
+  private:
+    bool m_bHeld;
+};
 // Windows Sockets must be initialised. Winsock keeps the result per thread.
 inline int ResolveIPv4(const char* host, in_addr* address) {
     hostent* entry = gethostbyname(host);
@@ -67,6 +85,8 @@ inline bool LastCallWouldBlock() {
 }
 // A send to a closed connection fails, as with Winsock, instead of raising SIGPIPE.
 constexpr int kSendFlags = MSG_NOSIGNAL;
+// BSD sockets need no start-up.
+struct CSocketsReference {};
 // gethostbyname shares one result between threads here; getaddrinfo does not.
 inline int ResolveIPv4(const char* host, in_addr* address) {
     addrinfo hints{};

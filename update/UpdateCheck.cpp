@@ -1,8 +1,8 @@
 // The start-up update check: fetch, read the listed version, decide, tell the user.
 #include "UpdateCheck.h"
 
-// winsock2.h brings windows.h in the order that Winsock needs.
-#include <winsock2.h>
+// Sockets.h first: winsock2.h brings windows.h in the order that Winsock needs.
+#include "Sockets.h"
 
 #include "AppInfo.h"
 #include "Browser.h"
@@ -22,12 +22,13 @@ constexpr int32_t kBodyWanted = 4094;
 } // namespace
 
 int CheckForUpdate() {
-    WSADATA wsaData;
-    WSAStartup(0x0202, &wsaData);
     char body[kBodyBytes];
     int32_t length = kBodyWanted;
-    int failed = FetchVersionFile(g_AppInfo.szUpdateHost, body, length);
-    WSACleanup();
+    int failed;
+    {
+        CSocketsReference sockets;
+        failed = FetchVersionFile(g_AppInfo.szUpdateHost, body, length);
+    }
 
     int32_t listed = 0;
     if (failed || !ReadListedVersion(body, length, listed)) {

@@ -1,12 +1,16 @@
 // What only Windows shows: ca.dll's thirteen operations bound by ordinal, and a real capture from
 // PulseAudio's null sink through the wave-input service, encoded through ca.dll and switched into
-// new files that must follow each other without a gap (tests/support/check_audio.py decodes them).
+// new files that must follow each other without a gap (tests/support/check_audio.py decodes them);
+// a name lookup that outlives the update check's Winsock cleanup.
+// HostLookup.h first: it brings winsock2.h, which must come before windows.h.
+#include "HostLookup.h"
 #include "JobCenter.h"
 #include "WineUnix.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 
@@ -49,4 +53,23 @@ TEST(Capture, SwitchedFilesFollowEachOtherWithoutAGap) {
     const auto size = std::filesystem::file_size("c.mp3");
     EXPECT_TRUE(size >= written + 128 && size < written + 128 + 4000) << size << " bytes, " << written;
     EXPECT_EQ(RunUnix(dir, kCheckAudio + "spans noise.raw a.mp3 b.mp3 c.mp3"), 0);
+}
+
+// The fetch gives up on a slow lookup and the check cleans Winsock up; the lookup, still running,
+// must find the name all the same (Wine, like Windows, refuses calls once Winsock has ended).
+TEST(NameLookup, OutlivesTheCheckCleanup) {
+    static std::atomic<int> found{-1};
+    const HostResolver late = [](const char* host, in_addr* address) {
+        Sleep(300);
+        return found = ResolveIPv4(host, address);
+    };
+    in_addr address;
+    {
+        CSocketsReference check;
+        const CFetchDeadline deadline(TickCountMs() - kFetchDeadlineMs + 100); // 100 ms left
+        EXPECT_EQ(LookUpHost("localhost", late, deadline, &address), 0);
+    }
+    for (int waited = 0; found < 0 && waited < 5000; waited += 20)
+        Sleep(20);
+    EXPECT_EQ(found, 1);
 }

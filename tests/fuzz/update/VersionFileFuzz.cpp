@@ -3,11 +3,13 @@
 // must move on.
 #include <cstdlib>
 
+#include "ListedVersion.h"
 #include "VersionFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto* bytes = reinterpret_cast<const char*>(data);
-    FindVersionColumn(bytes, static_cast<int32_t>(size));
+    int32_t version;
+    ReadListedVersion(bytes, static_cast<int32_t>(size), version);
     CTableReader reader{0, bytes, static_cast<int32_t>(size)};
     char text[8];
     for (int32_t previous = 0; reader.NextRecord(); previous = reader.m_nPos) {
