@@ -1,10 +1,9 @@
 // Creation of the main window's controls from one table, and the option lists.
 #include "Controls.h"
 
-#include <mmsystem.h>
-
 #include "ClickRules.h"
 #include "ControlIds.h"
+#include "DeviceList.h"
 #include "ProcessState.h"
 #include "Skin.h"
 
@@ -98,24 +97,12 @@ constexpr SControlRow kControls[] = {
 };
 static_assert(sizeof kControls / sizeof kControls[0] == 24);
 
-// Stops at the first device whose capabilities cannot be read, so a position is always the
-// device's index.
-void AddDeviceNames(HWND combo) {
-    static_assert(sizeof(WAVEINCAPSW) == 80);
-    const UINT count = waveInGetNumDevs();
-    for (UINT i = 0; i < count; ++i) {
-        WAVEINCAPSW caps;
-        if (waveInGetDevCapsW(i, &caps, sizeof caps) != MMSYSERR_NOERROR)
-            break;
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caps.szPname));
-    }
-}
-
 void FillList(HWND combo, const SOptionList& list) {
-    if (list.entries)
-        AddComboStrings(combo, list.entries, list.count);
-    else
-        AddDeviceNames(combo);
+    if (!list.entries) {
+        RefreshDeviceList(combo);
+        return;
+    }
+    AddComboStrings(combo, list.entries, list.count);
     SendMessageW(combo, CB_SETCURSEL, list.selected, 0);
 }
 
