@@ -269,6 +269,16 @@ void CJobCenter::DropNextFile() {
 void CJobCenter::WriteOut(const uint8_t* data, uint32_t bytes) {
     DWORD written = 0;
     const BOOL ok = WriteFile(m_File.Get(), data, bytes, &written, nullptr);
-    m_bWriteFailing.store(!ok || written != bytes, std::memory_order_relaxed);
-    m_nWrittenBytes.fetch_add(written, std::memory_order_relaxed);
+    if (ok && written == bytes) {
+        m_bWriteFailing.store(0, std::memory_order_relaxed);
+        m_nWrittenBytes.fetch_add(written, std::memory_order_relaxed);
+        return;
+    }
+    m_bWriteFailing.store(1, std::memory_order_relaxed);
+    // A refused write may still have left part of its data: the file is cut back to what the count
+    // says it holds, whatever the write reported.
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(m_nWrittenBytes.load(std::memory_order_relaxed));
+    if (SetFilePointerEx(m_File.Get(), end, nullptr, FILE_BEGIN))
+        SetEndOfFile(m_File.Get());
 }

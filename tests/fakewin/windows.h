@@ -24,6 +24,7 @@ typedef uintptr_t DWORD_PTR;
 typedef char* LPSTR;
 typedef void *LPVOID, *HANDLE;
 typedef unsigned long long ULONGLONG;
+typedef long long LONGLONG;
 constexpr DWORD INFINITE = ~0u, GENERIC_READ = 0, GENERIC_WRITE = 0, DELETE = 0, FILE_ATTRIBUTE_NORMAL = 0,
                 CREATE_NEW = 1, CREATE_ALWAYS = 2, ERROR_FILENAME_EXCED_RANGE = 206;
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(intptr_t{-1});
@@ -100,10 +101,23 @@ inline BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS, v
         static_cast<FILE_DISPOSITION_INFO*>(info)->DeleteFile;
     return 1;
 }
+// A write the full disk refuses takes its first byte and says it took none.
 inline BOOL WriteFile(HANDLE file, const void* data, DWORD bytes, DWORD* written, void*) {
     const bool fail = fakewin::failWrites.fetch_sub(1) > 0;
-    *written = fail ? 0 : DWORD(write(static_cast<fakewin::Object*>(file)->fd, data, bytes));
+    *written = DWORD(write(static_cast<fakewin::Object*>(file)->fd, data, fail ? 1 : bytes));
+    *written = fail ? 0 : *written;
     return !fail;
+}
+union LARGE_INTEGER {
+    long long QuadPart;
+};
+constexpr DWORD FILE_BEGIN = 0;
+inline BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER to, LARGE_INTEGER*, DWORD) {
+    return lseek(static_cast<fakewin::Object*>(file)->fd, to.QuadPart, SEEK_SET) >= 0;
+}
+inline BOOL SetEndOfFile(HANDLE file) {
+    const int fd = static_cast<fakewin::Object*>(file)->fd;
+    return ftruncate(fd, lseek(fd, 0, SEEK_CUR)) == 0;
 }
 inline DWORD GetTickCount() {
     return fakewin::MonotonicMs() + fakewin::asleepMs;
