@@ -112,6 +112,16 @@ void OnHotKey(WPARAM id) {
         StopCommand();
 }
 
+// Enter presses the focused button: dialog navigation asks for the default button and presses it.
+// Elsewhere Enter does nothing, so typing in a field never arms or starts a recording.
+LRESULT DefaultButton() {
+    HWND focus = GetFocus();
+    const int id = focus ? GetDlgCtrlID(focus) : 0;
+    if (id < IDC_BTN_BROWSE || id > IDC_BTN_STOP || !IsWindowVisible(focus))
+        return 0;
+    return MAKELRESULT(id, DC_HASDEFID);
+}
+
 // Windows sends this to every top-level window when a device is added or removed; the set-up view's
 // list follows, the recording view finds its device by name at each start.
 void OnDeviceChange() {
@@ -209,6 +219,15 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lPara
     case kMsgAfterSleep:
         TellAfterSleep();
         return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE)
+            NoteFocus(wnd);
+        break;
+    case WM_SETFOCUS:
+        RestoreFocus(wnd);
+        return 0;
+    case DM_GETDEFID:
+        return DefaultButton();
     }
     return DefWindowProcW(wnd, message, wParam, lParam);
 }

@@ -71,14 +71,16 @@ int SelectedPosition(int id) {
     return static_cast<int>(SendDlgItemMessageW(g_hMainWnd, id, CB_GETCURSEL, 0, 0));
 }
 
+// The new button is shown before the old one goes, so that the keyboard focus passes from one to the
+// other and never to "结束返回", where the next Enter would end the series.
 void ShowRecordingButtons() {
-    ShowControls(IDC_BTN_START, IDC_BTN_START, SW_HIDE);
     ShowControls(IDC_BTN_STOP, IDC_BTN_STOP, SW_SHOW);
+    ShowControls(IDC_BTN_START, IDC_BTN_START, SW_HIDE);
 }
 
 void ShowIdleButtons() {
-    ShowControls(IDC_BTN_STOP, IDC_BTN_STOP, SW_HIDE);
     ShowControls(IDC_BTN_START, IDC_BTN_START, SW_SHOW);
+    ShowControls(IDC_BTN_STOP, IDC_BTN_STOP, SW_HIDE);
 }
 
 void NoteFault(const SJobFault& fault, EFaultMoment moment, const wchar_t* file, const wchar_t* device) {
