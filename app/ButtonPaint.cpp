@@ -21,6 +21,12 @@ void DrawOwnerButton(const DRAWITEMSTRUCT* item) {
     GetWindowTextW(item->hwndItem, text, 63);
     DrawTextW(dc, text, -1, &rect, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     DrawButtonFrame(&item->rcItem, dc);
+    // The focus mark, unless Windows hides it until the keyboard is used.
+    if ((item->itemState & ODS_FOCUS) && !(item->itemState & ODS_NOFOCUSRECT)) {
+        RECT mark = item->rcItem;
+        InflateRect(&mark, -3, -3);
+        DrawFocusRect(dc, &mark);
+    }
 
     SelectObject(dc, oldPen);
     SelectObject(dc, oldFont);

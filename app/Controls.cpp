@@ -1,26 +1,27 @@
 // Creation of the main window's controls from one table, and the option lists.
 #include "Controls.h"
 
-#include <mmsystem.h>
-
 #include "ClickRules.h"
 #include "ControlIds.h"
+#include "DeviceList.h"
 #include "ProcessState.h"
 #include "Skin.h"
 
 namespace {
 
-// Style kinds of the table; no control takes part in tabbing or grouping.
+// Style kinds of the table. Fields and buttons are tab stops, in creation order, which is reading
+// order; labels and the status box are not.
 constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_RIGHT;
-constexpr DWORD kPathBox = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL;
-constexpr DWORD kList = WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_AUTOHSCROLL | CBS_HASSTRINGS;
-constexpr DWORD kNumberBox = WS_CHILD | WS_VISIBLE | ES_NUMBER | ES_AUTOHSCROLL;
+constexpr DWORD kPathBox = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL;
+constexpr DWORD kList =
+    WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_AUTOHSCROLL | CBS_HASSTRINGS;
+constexpr DWORD kNumberBox = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL;
 constexpr DWORD kStatusBox = WS_CHILD | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL;
-constexpr DWORD kVisibleButton = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
-constexpr DWORD kHiddenButton = WS_CHILD | BS_OWNERDRAW;
-static_assert(kLabel == 0x50000002 && kPathBox == 0x50000880 && kList == 0x50000243 &&
-              kNumberBox == 0x50002080 && kStatusBox == 0x40000881 && kVisibleButton == 0x5000000B &&
-              kHiddenButton == 0x4000000B);
+constexpr DWORD kVisibleButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
+constexpr DWORD kHiddenButton = WS_CHILD | WS_TABSTOP | BS_OWNERDRAW;
+static_assert(kLabel == 0x50000002 && kPathBox == 0x50010880 && kList == 0x50010243 &&
+              kNumberBox == 0x50012080 && kStatusBox == 0x40000881 && kVisibleButton == 0x5001000B &&
+              kHiddenButton == 0x4001000B);
 
 // When each control was last shown, and whether the pointer was over it then.
 struct SShown {
@@ -28,6 +29,8 @@ struct SShown {
     bool underPointer;
 };
 SShown g_Shown[IDC_LAST_RECORDING + 1];
+// The control that has the keyboard focus, or gets it back when the window comes to the front.
+HWND g_hFocus = nullptr;
 
 // The pointer as of the input being handled (the click that showed the control), not as of now:
 // the cursor position another process set may reach this one late.
@@ -98,24 +101,12 @@ constexpr SControlRow kControls[] = {
 };
 static_assert(sizeof kControls / sizeof kControls[0] == 24);
 
-// Stops at the first device whose capabilities cannot be read, so a position is always the
-// device's index.
-void AddDeviceNames(HWND combo) {
-    static_assert(sizeof(WAVEINCAPSW) == 80);
-    const UINT count = waveInGetNumDevs();
-    for (UINT i = 0; i < count; ++i) {
-        WAVEINCAPSW caps;
-        if (waveInGetDevCapsW(i, &caps, sizeof caps) != MMSYSERR_NOERROR)
-            break;
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caps.szPname));
-    }
-}
-
 void FillList(HWND combo, const SOptionList& list) {
-    if (list.entries)
-        AddComboStrings(combo, list.entries, list.count);
-    else
-        AddDeviceNames(combo);
+    if (!list.entries) {
+        RefreshDeviceList(combo);
+        return;
+    }
+    AddComboStrings(combo, list.entries, list.count);
     SendMessageW(combo, CB_SETCURSEL, list.selected, 0);
 }
 
@@ -145,6 +136,32 @@ void ShowControls(int firstId, int lastId, int showCommand) {
         if (showCommand != SW_HIDE && !wasShown && id >= 0 && id <= IDC_LAST_RECORDING)
             NoteShown(id, control);
     }
+    KeepFocusVisible(g_hMainWnd);
+}
+
+// A hidden control hands the focus to the window; the keyboard then reaches nothing until the focus
+// is put on a control that is shown. While the window is behind, the control is only noted for
+// when it comes to the front: SetFocus would bring it there.
+void KeepFocusVisible(HWND wnd) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(wnd, focus) && IsWindowVisible(focus))
+        return;
+    g_hFocus = GetNextDlgTabItem(wnd, nullptr, FALSE);
+    if (GetActiveWindow() == wnd && g_hFocus)
+        SetFocus(g_hFocus);
+}
+
+void NoteFocus(HWND wnd) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(wnd, focus))
+        g_hFocus = focus;
+}
+
+void RestoreFocus(HWND wnd) {
+    if (!g_hFocus || !IsWindowVisible(g_hFocus))
+        g_hFocus = GetNextDlgTabItem(wnd, nullptr, FALSE);
+    if (g_hFocus)
+        SetFocus(g_hFocus);
 }
 
 bool IsLeftoverButtonClick(int id) {

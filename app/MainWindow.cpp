@@ -1,12 +1,15 @@
 #include "MainWindow.h"
 
 #include <commdlg.h>
+#include <dbt.h>
 
 #include "AppInfo.h"
+#include "Attention.h"
 #include "Browser.h"
 #include "ButtonPaint.h"
 #include "ControlIds.h"
 #include "Controls.h"
+#include "DeviceList.h"
 #include "ProcessState.h"
 #include "Recording.h"
 #include "SeriesRules.h"
@@ -21,12 +24,15 @@ constexpr int kHeight = 480;
 constexpr WORD kIconId = 128;
 constexpr COLORREF kFieldText = RGB(0, 255, 255);
 constexpr COLORREF kLabelText = RGB(255, 255, 0);
+// Posted to itself after a wake, so the box is not shown inside the system's power broadcast.
+constexpr UINT kMsgAfterSleep = WM_APP + 1;
 
 // Why arming was refused.
 constexpr wchar_t kStartKeyTaken[] = L"热键 Ctrl+Alt+F9 已被其他程序占用，无法准备录制。";
 constexpr wchar_t kStopKeyTaken[] = L"热键 Ctrl+Alt+F8 已被其他程序占用，无法准备录制。";
 constexpr wchar_t kNoDevice[] = L"没有找到音频输入设备，无法准备录制。";
 constexpr wchar_t kNoFile[] = L"请先点击“选择...”选择要保存的MP3文件。";
+constexpr wchar_t kDeviceGone[] = L"找不到所选的音频输入设备“%s”，设备列表已更新，请重新选择设备。";
 
 HWND Control(int id) {
     return GetDlgItem(g_hMainWnd, id);
@@ -106,6 +112,30 @@ void OnHotKey(WPARAM id) {
         StopCommand();
 }
 
+// Enter presses the focused button: dialog navigation asks for the default button and presses it.
+// Elsewhere Enter does nothing, so typing in a field never arms or starts a recording.
+LRESULT DefaultButton() {
+    HWND focus = GetFocus();
+    const int id = focus ? GetDlgCtrlID(focus) : 0;
+    if (id < IDC_BTN_BROWSE || id > IDC_BTN_STOP || !IsWindowVisible(focus))
+        return 0;
+    return MAKELRESULT(id, DC_HASDEFID);
+}
+
+// Windows sends this to every top-level window when a device is added or removed; the set-up view's
+// list follows, the recording view finds its device by name at each start.
+void OnDeviceChange() {
+    if (IsWindowVisible(Control(IDC_BTN_READY)))
+        RefreshDeviceList(Control(IDC_COMBO_DEVICE));
+}
+
+void OnPowerBroadcast(HWND wnd, WPARAM event) {
+    if (event == PBT_APMSUSPEND)
+        StopForSleep();
+    else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND)
+        PostMessageW(wnd, kMsgAfterSleep, 0, 0);
+}
+
 } // namespace
 
 HWND CreateMainWindow() {
@@ -178,6 +208,26 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lPara
         if (wParam)
             StopCommand();
         return 0;
+    case WM_DEVICECHANGE:
+        if (wParam == DBT_DEVNODES_CHANGED || wParam == DBT_DEVICEARRIVAL ||
+            wParam == DBT_DEVICEREMOVECOMPLETE)
+            OnDeviceChange();
+        return TRUE;
+    case WM_POWERBROADCAST:
+        OnPowerBroadcast(wnd, wParam);
+        return TRUE;
+    case kMsgAfterSleep:
+        TellAfterSleep();
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE)
+            NoteFocus(wnd);
+        break;
+    case WM_SETFOCUS:
+        RestoreFocus(wnd);
+        return 0;
+    case DM_GETDEFID:
+        return DefaultButton();
     }
     return DefWindowProcW(wnd, message, wParam, lParam);
 }
@@ -207,7 +257,11 @@ void EnterRecordingView() {
     // A combination another program holds, no input device or no file: stay in the set-up view
     // and say why.
     const wchar_t* refusal = nullptr;
-    if (!RegisterHotKey(g_hMainWnd, IDHK_START, MOD_CONTROL | MOD_ALT, VK_F9))
+    wchar_t lost[kDeviceNameUnits], deviceGone[128];
+    if (!RefreshDeviceList(Control(IDC_COMBO_DEVICE), lost)) {
+        wsprintfW(deviceGone, kDeviceGone, lost);
+        refusal = deviceGone;
+    } else if (!RegisterHotKey(g_hMainWnd, IDHK_START, MOD_CONTROL | MOD_ALT, VK_F9))
         refusal = kStartKeyTaken;
     else if (!RegisterHotKey(g_hMainWnd, IDHK_STOP, MOD_CONTROL | MOD_ALT, VK_F8))
         refusal = kStopKeyTaken;
@@ -217,7 +271,7 @@ void EnterRecordingView() {
         refusal = kNoFile;
     if (refusal) {
         LeaveRecordingView();
-        MessageBoxW(g_hMainWnd, refusal, L"提示", MB_OK | MB_ICONWARNING);
+        ShowNotice(refusal);
         return;
     }
     SetWindowTextW(Control(IDC_EDIT_STATUS), L"Ctrl+Alt+F9 开始 Ctrl+Alt+F8 结束");

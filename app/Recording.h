@@ -20,7 +20,11 @@ void ArmSeries();
 int StartJob();
 // Cancels the status timer and finishes the running job, if any.
 void StopJob();
-// The start and stop buttons and hot keys.
+// The start and stop buttons and hot keys. A start that fails says why.
 void StartCommand();
 void StopCommand();
+// The computer is about to sleep: a running recording is finished while there is time.
+void StopForSleep();
+// After the wake: says that the recording ended with the sleep, if one did.
+void TellAfterSleep();
 void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD);

@@ -1,5 +1,7 @@
 #include "SeriesRules.h"
 
+#include "Text16.h"
+
 namespace {
 
 constexpr int32_t kQualityValues[3] = {0, 5, 9};
@@ -10,40 +12,11 @@ constexpr int32_t kBitRateFactorValues[3] = {1, 2, 3};
 constexpr uint32_t kBytesPerMb = 1u << 20;
 constexpr uint32_t kMsPerMinute = 60000;
 
-size_t Length(const char16_t* text) {
-    size_t n = 0;
-    while (text[n])
-        ++n;
-    return n;
+int IsBlank(char16_t c) {
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
 
-// Appends text at *pos when it fits with a terminator; otherwise returns 0.
-int Append(char16_t* out, size_t outUnits, size_t* pos, const char16_t* text) {
-    for (; *text; ++text) {
-        if (*pos + 1 >= outUnits)
-            return 0;
-        out[(*pos)++] = *text;
-    }
-    out[*pos] = 0;
-    return 1;
-}
-
-int AppendDecimal(char16_t* out, size_t outUnits, size_t* pos, uint64_t value) {
-    char16_t digits[21];
-    size_t n = sizeof digits / sizeof digits[0];
-    digits[--n] = 0;
-    do {
-        digits[--n] = static_cast<char16_t>(u'0' + value % 10);
-        value /= 10;
-    } while (value);
-    return Append(out, outUnits, pos, digits + n);
-}
-
-int IsBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-uint32_t ClampedProduct(const char* text, int64_t maxValue, uint32_t unit) {
+uint32_t ClampedProduct(const char16_t* text, int64_t maxValue, uint32_t unit) {
     int64_t value = ParseDecimal(text);
     if (value < 0)
         value = 0;
@@ -62,7 +35,7 @@ template <size_t N> int PickValue(const int32_t (&table)[N], int position, int32
 } // namespace
 
 int FormatFollowOnName(const char16_t* base, int32_t index, char16_t* out, size_t outUnits) {
-    const size_t length = Length(base);
+    const size_t length = Length16(base);
     size_t nameStart = 0;
     for (size_t i = 0; i < length; ++i)
         if (base[i] == u'\\' || base[i] == u'/')
@@ -77,8 +50,8 @@ int FormatFollowOnName(const char16_t* base, int32_t index, char16_t* out, size_
         out[i] = base[i];
     out[cut] = 0;
     size_t pos = cut;
-    return Append(out, outUnits, &pos, u"_") && AppendDecimal(out, outUnits, &pos, index) &&
-           Append(out, outUnits, &pos, u".mp3");
+    return Append16(out, outUnits, &pos, u"_") && AppendDecimal16(out, outUnits, &pos, index) &&
+           Append16(out, outUnits, &pos, u".mp3");
 }
 
 int MakeSeriesFileName(const char16_t* base, int32_t index, FileExistsFn exists, void* ctx, char16_t* out,
@@ -89,7 +62,7 @@ int MakeSeriesFileName(const char16_t* base, int32_t index, FileExistsFn exists,
         // The save dialog already asked before replacing the chosen file.
         size_t pos = 0;
         out[0] = 0;
-        if (!Append(out, outUnits, &pos, base))
+        if (!Append16(out, outUnits, &pos, base))
             return 0;
         *usedIndex = 0;
         return 1;
@@ -106,26 +79,26 @@ int MakeSeriesFileName(const char16_t* base, int32_t index, FileExistsFn exists,
     }
 }
 
-int64_t ParseDecimal(const char* text) {
+int64_t ParseDecimal(const char16_t* text) {
     // Far above every limit, far below overflow.
     constexpr int64_t kSaturation = int64_t{1} << 40;
     while (IsBlank(*text))
         ++text;
-    const bool negative = *text == '-';
-    if (*text == '-' || *text == '+')
+    const bool negative = *text == u'-';
+    if (*text == u'-' || *text == u'+')
         ++text;
     int64_t value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text)
+    for (; *text >= u'0' && *text <= u'9'; ++text)
         if (value < kSaturation)
-            value = value * 10 + (*text - '0');
+            value = value * 10 + (*text - u'0');
     return negative ? -value : value;
 }
 
-uint32_t SplitBytesFromText(const char* text) {
+uint32_t SplitBytesFromText(const char16_t* text) {
     return ClampedProduct(text, kMaxSplitMb, kBytesPerMb);
 }
 
-uint32_t DurationMsFromText(const char* text) {
+uint32_t DurationMsFromText(const char16_t* text) {
     return ClampedProduct(text, kMaxDurationMinutes, kMsPerMinute);
 }
 
@@ -134,21 +107,22 @@ void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, char16_t* out, s
         return;
     size_t pos = 0;
     out[0] = 0;
-    if (!AppendDecimal(out, outUnits, &pos, writtenBytes >> 20) || !Append(out, outUnits, &pos, u"(MB) / ") ||
-        !AppendDecimal(out, outUnits, &pos, writtenBytes) || !Append(out, outUnits, &pos, u"(B)"))
+    if (!AppendDecimal16(out, outUnits, &pos, writtenBytes >> 20) ||
+        !Append16(out, outUnits, &pos, u"(MB) / ") || !AppendDecimal16(out, outUnits, &pos, writtenBytes) ||
+        !Append16(out, outUnits, &pos, u"(B)"))
         return;
     if (warnings & kStatusDiskRefuses)
-        Append(out, outUnits, &pos, u" 磁盘拒绝写入");
+        Append16(out, outUnits, &pos, u" 磁盘拒绝写入");
     if (warnings & kStatusNoInput)
-        Append(out, outUnits, &pos, u" 无声音输入");
+        Append16(out, outUnits, &pos, u" 无声音输入");
 }
 
 int TimeLimitPassed(uint32_t nowTick, uint32_t startTick, uint32_t durationMs) {
     return durationMs != 0 && static_cast<uint32_t>(nowTick - startTick) > durationMs;
 }
 
-int SplitDue(uint32_t writtenBytes, uint32_t splitBytes) {
-    return splitBytes != 0 && writtenBytes >= splitBytes;
+int SplitDue(uint64_t writtenBytes, uint32_t splitBytes) {
+    return writtenBytes >= (splitBytes != 0 ? splitBytes : kMaxFileBytes);
 }
 
 int JobSettingsFromPositions(int devicePos, int qualityPos, int channelsPos, int sampleRatePos,

@@ -10,6 +10,9 @@ constexpr size_t kStatusTextUnits = 64;
 // The largest limits whose byte and millisecond values fit 32 bits.
 constexpr int64_t kMaxSplitMb = 4095;
 constexpr int64_t kMaxDurationMinutes = 71582;
+// No file grows past this, whatever the split size: FAT32 and many exFAT-formatted sticks refuse a
+// file of 4 GiB, and the recording would be lost there.
+constexpr uint64_t kMaxFileBytes = uint64_t{kMaxSplitMb} << 20;
 
 // Whether a file of this name exists; ctx is the caller's.
 using FileExistsFn = int (*)(const char16_t* name, void* ctx);
@@ -25,12 +28,13 @@ int FormatFollowOnName(const char16_t* base, int32_t index, char16_t* out, size_
 int MakeSeriesFileName(const char16_t* base, int32_t index, FileExistsFn exists, void* ctx, char16_t* out,
                        size_t outUnits, int32_t* usedIndex);
 
-// Base-10 number as strtol reads it (leading blanks, optional sign, digits; 0 without digits),
-// saturating far beyond any limit instead of overflowing.
-int64_t ParseDecimal(const char* text);
+// Base-10 number as strtol reads it (leading blanks, optional sign, ASCII digits; 0 without digits),
+// saturating far beyond any limit instead of overflowing. Read from the field's own UTF-16 text: a
+// conversion to the ANSI code page fails where that code page is UTF-8.
+int64_t ParseDecimal(const char16_t* text);
 // Limits from the fields' texts; negative counts as 0 (no limit), too large as the largest.
-uint32_t SplitBytesFromText(const char* text);
-uint32_t DurationMsFromText(const char* text);
+uint32_t SplitBytesFromText(const char16_t* text);
+uint32_t DurationMsFromText(const char16_t* text);
 
 // What the status field says after the size, in this order.
 enum : uint32_t {
@@ -42,7 +46,8 @@ void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, char16_t* out, s
 
 // Tick counts wrap after 49.7 days; their difference modulo 2^32 stays right across one wrap.
 int TimeLimitPassed(uint32_t nowTick, uint32_t startTick, uint32_t durationMs);
-int SplitDue(uint32_t writtenBytes, uint32_t splitBytes);
+// Whether the current file is done: at the split size, or at kMaxFileBytes when there is none.
+int SplitDue(uint64_t writtenBytes, uint32_t splitBytes);
 
 struct SJobSettings {
     uint32_t deviceIndex;

@@ -20,7 +20,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!g_hMainWnd)
         return 0;
     MSG msg;
+    // Dialog navigation: Tab and Shift+Tab between the controls, Enter and Space on buttons.
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(g_hMainWnd, &msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -94,8 +94,9 @@ Cost RunJob(const std::vector<int16_t>& pcm, uint64_t blocks, int quality, const
     getrusage(RUSAGE_SELF, &before);
     const double start = Now();
     const std::wstring name(out.begin(), out.end());
-    CJobCenter* job = CJobCenter::Create(name.c_str(), 0, quality, kChannels, kRate, 2, 1);
-    if (!job || !job->Start()) {
+    SJobFault fault;
+    CJobCenter* job = CJobCenter::Create(name.c_str(), 0, quality, kChannels, kRate, 2, 1, &fault);
+    if (!job || !job->Start(&fault)) {
         std::fprintf(stderr, "job did not start\n");
         std::exit(1);
     }

@@ -19,6 +19,15 @@ class CFileHandle {
         Close();
         m_hFile = h;
     }
+    // Removes the file through this handle, which needs DELETE access, and closes it: the file goes
+    // with its handle, never another one put under its name meanwhile. 1 when it was removed.
+    int Remove() {
+        FILE_DISPOSITION_INFO info = {TRUE};
+        const int removed =
+            IsOpen() && SetFileInformationByHandle(m_hFile, FileDispositionInfo, &info, sizeof info);
+        Close();
+        return removed;
+    }
     // Gives up ownership without closing.
     HANDLE Release() {
         HANDLE h = m_hFile;

@@ -25,10 +25,7 @@ int CCaptureRing::Queue(void* header, AddFn add, void* context) {
     recorded.store(kWithDevice, std::memory_order_relaxed);
     // Advanced before the device has the header, so its completion always finds the block counted.
     m_nQueueEnd.store(NextBlock(queueEnd), std::memory_order_release);
-    const uint32_t held =
-        m_nAdded.fetch_add(1, std::memory_order_relaxed) - m_nReturned.load(std::memory_order_acquire);
-    if (held == 0)
-        m_nProgress.fetch_add(1, std::memory_order_relaxed); // a starved device starts again
+    m_nAdded.fetch_add(1, std::memory_order_relaxed);
     if (add(context, header, m_pRing + queueEnd))
         return 1;
     m_nAdded.fetch_sub(1, std::memory_order_relaxed); // never comes back: not waited for
@@ -36,25 +33,42 @@ int CCaptureRing::Queue(void* header, AddFn add, void* context) {
     return 0;
 }
 
+void CCaptureRing::Park(void* header, uint32_t nowMs) {
+    const uint32_t spare = m_nSpare.load(std::memory_order_relaxed);
+    m_Spare[spare] = {header, nowMs};
+    m_nSpare.store(spare + 1, std::memory_order_relaxed);
+}
+
+void* CCaptureRing::TakeDueSpare(uint32_t nowMs) {
+    const uint32_t spare = m_nSpare.load(std::memory_order_relaxed);
+    if (spare == 0 || nowMs - m_Spare[0].sinceMs < kRetryMs)
+        return nullptr;
+    void* header = m_Spare[0].header;
+    for (uint32_t i = 1; i < spare; ++i)
+        m_Spare[i - 1] = m_Spare[i];
+    m_nSpare.store(spare - 1, std::memory_order_relaxed);
+    return header;
+}
+
 // A header that finds no free block stays waiting until the worker frees one, so no header is lost
-// for good and the order is kept.
-void CCaptureRing::QueueWaiting(AddFn add, void* context) {
+// for good. Blocks go to the device in ring order whichever header takes them.
+void CCaptureRing::QueueWaiting(AddFn add, void* context, uint32_t nowMs) {
     while (HasFreeBlock()) {
-        void* header = nullptr;
-        uint32_t spare = m_nSpare.load(std::memory_order_relaxed);
-        if (spare) {
-            header = m_pSpare[0];
-            for (uint32_t i = 1; i < spare; ++i)
-                m_pSpare[i - 1] = m_pSpare[i];
-            m_nSpare.store(--spare, std::memory_order_relaxed);
-        } else if ((header = m_HandOff.Peek())) {
+        void* header = TakeDueSpare(nowMs);
+        if (!header) {
+            const SReturned* back = m_HandOff.Peek();
+            if (!back)
+                return;
+            const SReturned item = *back;
             m_HandOff.Pop();
-        } else {
-            return;
+            if (item.empty) {
+                Park(item.header, nowMs);
+                continue;
+            }
+            header = item.header;
         }
         if (!Queue(header, add, context)) {
-            m_pSpare[spare] = header;
-            m_nSpare.store(spare + 1, std::memory_order_relaxed);
+            Park(header, nowMs);
             return;
         }
     }
@@ -72,9 +86,9 @@ int CCaptureRing::HeaderBack(void* header, const void* data, uint32_t bytesRecor
         bytes = m_nBlockBytes;
     m_nRecorded[offset / m_nBlockBytes].store(bytes, std::memory_order_release);
     if (bytes > 0)
-        m_nProgress.fetch_add(1, std::memory_order_relaxed);
+        m_nAudioBacks.fetch_add(1, std::memory_order_relaxed);
     AdvanceFilledEnd();
-    m_HandOff.Push(header);
+    m_HandOff.Push({header, bytes == 0});
     return 1;
 }
 
@@ -96,22 +110,26 @@ SFilledBlock CCaptureRing::TakeFilled() const {
 }
 
 void CCaptureRing::ReleaseFilled() {
+    if (!HasFreeBlock())
+        m_bRingWasFull = true;
     m_nReadPos.store(NextBlock(m_nReadPos.load(std::memory_order_relaxed)), std::memory_order_release);
 }
 
 void CCaptureRing::StartWatch(uint32_t nowMs) {
-    m_nSeenProgress = m_nProgress.load(std::memory_order_relaxed);
+    m_nSeenAudioBacks = m_nAudioBacks.load(std::memory_order_relaxed);
     m_nSeenMs = nowMs;
+    m_bHadAudio = false;
+    m_bRingWasFull = false;
 }
 
 int CCaptureRing::Stalled(uint32_t nowMs) {
-    const uint32_t progress = m_nProgress.load(std::memory_order_relaxed);
-    const uint32_t held =
-        m_nAdded.load(std::memory_order_relaxed) - m_nReturned.load(std::memory_order_relaxed);
-    if (progress != m_nSeenProgress || (held == 0 && m_nSpare.load(std::memory_order_relaxed) == 0)) {
-        m_nSeenProgress = progress;
+    const uint32_t audioBacks = m_nAudioBacks.load(std::memory_order_relaxed);
+    if (audioBacks != m_nSeenAudioBacks || m_bRingWasFull) {
+        m_bHadAudio = m_bHadAudio || audioBacks != m_nSeenAudioBacks;
+        m_nSeenAudioBacks = audioBacks;
         m_nSeenMs = nowMs;
+        m_bRingWasFull = false;
         return 0;
     }
-    return nowMs - m_nSeenMs >= kStallMs;
+    return nowMs - m_nSeenMs >= (m_bHadAudio ? kStallMs : kFirstAudioMs);
 }

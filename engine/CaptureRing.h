@@ -4,13 +4,14 @@
 //
 // Threads and what each writes (one writer per cursor; stores release, loads acquire, so a block's
 // data is visible before the cursor that hands it over):
-// - the device's callback: HeaderBack, CountReturned (m_nFilledEnd, m_nReturned, m_nProgress, the
+// - the device's callback: HeaderBack, CountReturned (m_nFilledEnd, m_nReturned, m_nAudioBacks, the
 //   recorded count of a block that came back, the hand-off's tail).
 // - the feeder, and the open step before the device starts: Queue, QueueWaiting (m_nQueueEnd,
 //   m_nAdded, the spare headers, the hand-off's head).
 // - the job's worker: TakeFilled, ReleaseFilled, Stalled (m_nReadPos and the stall watch, which
 //   StartWatch sets before the worker starts).
-// Headers are the device's own records; the ring only keeps their addresses.
+// Headers are the device's own records; the ring only keeps their addresses. Times are milliseconds
+// of a clock the caller chooses (one that stands still while the computer sleeps), wrapping at 2^32.
 #pragma once
 #include "HandOff.h"
 #include "RingMath.h"
@@ -30,14 +31,19 @@ class CCaptureRing {
     // Points the header at the block and gives it to the device; 1 when the device took it.
     using AddFn = int (*)(void* context, void* header, uint8_t* block);
 
+    static constexpr uint32_t kStallMs = 3000;       // longer than the queued headers' two seconds
+    static constexpr uint32_t kFirstAudioMs = 10000; // Bluetooth headsets switch profile first
+    static constexpr uint32_t kRetryMs = 100;        // a refused or empty header waits this long
+
     // ring holds kRingBlocks blocks of blockBytes. The last block is held back: the worker's.
     void Init(uint8_t* ring, uint32_t blockBytes);
     // The next free block for this header; 0 when none is free or the device refused the header,
     // whose block then counts as come back empty.
     int Queue(void* header, AddFn add, void* context);
-    // Gives the waiting headers back to the device in the order they came back, refused ones
-    // first, while blocks are free; one refused again waits for the next call.
-    void QueueWaiting(AddFn add, void* context);
+    // Gives the waiting headers back to the device in the order they came back, while blocks are
+    // free. One that the device refused or handed back empty waits kRetryMs first, so a device that
+    // does either at once is not kept spinning.
+    void QueueWaiting(AddFn add, void* context, uint32_t nowMs);
     int HasSpare() const { return m_nSpare.load(std::memory_order_relaxed) != 0; }
 
     // A header came back naming its block by its data pointer; 1 when that is a block of the ring.
@@ -51,17 +57,28 @@ class CCaptureRing {
     // Worker side: the next block handed back (data null when none), read in place; then release it.
     SFilledBlock TakeFilled() const;
     void ReleaseFilled();
-    // Worker side: 1 when the device holds headers (or refused them) yet gave back no audio for
-    // kStallMs: it was unplugged or its driver failed. A full ring, where it holds none, is no fault.
+    // Worker side: 1 when no audio came back for kStallMs (kFirstAudioMs before the first) while the
+    // ring had a free block: the device keeps its headers, refuses them or hands them back empty, as
+    // an unplugged or failed device does. A full ring (a stalled disk) starves the device of headers
+    // through no fault of its own, so that time is not counted.
     void StartWatch(uint32_t nowMs);
     int Stalled(uint32_t nowMs);
 
-    static constexpr uint32_t kStallMs = 3000; // longer than the queued headers' two seconds of audio
-
   private:
+    struct SReturned {
+        void* header;
+        bool empty; // recorded nothing: goes back to the device only after kRetryMs
+    };
+    struct SSpare {
+        void* header;
+        uint32_t sinceMs;
+    };
+
     int HasFreeBlock() const;
     uint32_t NextBlock(uint32_t pos) const { return NextSlot(pos, m_nBlockBytes, m_nRingBytes); }
     void AdvanceFilledEnd();
+    void Park(void* header, uint32_t nowMs);
+    void* TakeDueSpare(uint32_t nowMs);
 
     uint8_t* m_pRing = nullptr;
     uint32_t m_nBlockBytes = 0;
@@ -72,15 +89,19 @@ class CCaptureRing {
     // Per block: the bytes it came back with, or kWithDevice while the device holds it. The filled
     // end passes a block only once it came back, whatever order the device hands headers back in.
     std::atomic<uint32_t> m_nRecorded[kRingBlocks] = {};
-    CHandOff<void, kDeviceHeaders> m_HandOff; // holds every header: the callback never drops one
-    void* m_pSpare[kDeviceHeaders] = {};      // refused by the device; offered again first
+    CHandOff<SReturned, kDeviceHeaders> m_HandOff; // holds every header: the callback never drops one
+    SSpare m_Spare[kDeviceHeaders] = {};           // refused or empty, oldest first
     std::atomic<uint32_t> m_nSpare{0};
     // Headers given to the device and headers it handed back: equal once it holds none.
     std::atomic<uint32_t> m_nAdded{0};
     std::atomic<uint32_t> m_nReturned{0};
-    // Signs of a working device: audio came back, or it was given a header while it held none (after
-    // a full ring). Counted, not timed: the callback may not call the clock.
-    std::atomic<uint32_t> m_nProgress{0};
-    uint32_t m_nSeenProgress = 0; // the worker's: the count and when it last changed
+    // Returns that brought audio: the only sign of a working device. Counted, not timed: the
+    // callback may not call the clock.
+    std::atomic<uint32_t> m_nAudioBacks{0};
+    // The worker's stall watch: the count last seen, when it last changed, whether any audio came,
+    // and whether the worker found the ring full (the device may have starved behind it since).
+    uint32_t m_nSeenAudioBacks = 0;
     uint32_t m_nSeenMs = 0;
+    bool m_bHadAudio = false;
+    bool m_bRingWasFull = false;
 };

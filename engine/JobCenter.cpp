@@ -11,11 +11,17 @@
 namespace {
 
 constexpr DWORD kIdleWaitMs = 100;
-constexpr size_t kNameUnits = 4096;
+// The longest path the system takes, in UTF-16 units with the terminator ("\\?\" names included).
+constexpr size_t kNameUnits = 32768;
 
-HANDLE CreateOutputFile(const wchar_t* name, int replaceExisting) {
-    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                       replaceExisting ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+// With the right to delete, so that a file that must go is removed through its own handle: by name,
+// another file put there meanwhile would go instead.
+HANDLE CreateOutputFile(const wchar_t* name, int replaceExisting, SJobFault* fault) {
+    HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                              replaceExisting ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        *fault = {kJobFileCreate, GetLastError()};
+    return file;
 }
 
 } // namespace
@@ -24,17 +30,17 @@ HANDLE CreateOutputFile(const wchar_t* name, int replaceExisting) {
 struct CJobCenter::SNextFile {
     CFileHandle file;
     CMp3Encoder* encoder = nullptr;
-    wchar_t name[kNameUnits] = {}; // to remove it again when no audio reached it
 };
 
 CJobCenter* CJobCenter::Create(const wchar_t* fileName, uint32_t deviceIndex, int32_t quality,
                                int32_t channels, int32_t sampleRate, int32_t bitRateFactor,
-                               int replaceExisting) {
+                               int replaceExisting, SJobFault* fault) {
+    *fault = {kJobNoMemory, 0};
     auto* job = new (std::nothrow) CJobCenter;
     if (!job)
         return nullptr;
     job->m_bReplace = replaceExisting;
-    if (!job->Open(fileName, deviceIndex, quality, channels, sampleRate, bitRateFactor)) {
+    if (!job->Open(fileName, deviceIndex, quality, channels, sampleRate, bitRateFactor, fault)) {
         job->Stop();
         return nullptr;
     }
@@ -43,10 +49,12 @@ CJobCenter* CJobCenter::Create(const wchar_t* fileName, uint32_t deviceIndex, in
 
 // The file is not touched here: a device or encoder that fails must not cost an existing file.
 int CJobCenter::Open(const wchar_t* fileName, uint32_t deviceIndex, int32_t quality, int32_t channels,
-                     int32_t sampleRate, int32_t bitRateFactor) {
+                     int32_t sampleRate, int32_t bitRateFactor, SJobFault* fault) {
     const size_t nameUnits = wcslen(fileName) + 1;
-    if (nameUnits > kNameUnits)
+    if (nameUnits > kNameUnits) {
+        *fault = {kJobFileCreate, ERROR_FILENAME_EXCED_RANGE};
         return 0;
+    }
     auto* name = static_cast<wchar_t*>(m_Blocks.Alloc(nameUnits * sizeof(wchar_t)));
     if (!name)
         return 0;
@@ -58,23 +66,30 @@ int CJobCenter::Open(const wchar_t* fileName, uint32_t deviceIndex, int32_t qual
     m_nBitRateKbps = EncoderBitRateKbps(sampleRate, bitRateFactor);
 
     const WAVEFORMATEX format = PcmCaptureFormat(channels, sampleRate);
-    m_pWaveIn = CWaveIn::Create(deviceIndex, &format);
-    if (!m_pWaveIn)
+    MMRESULT deviceError = MMSYSERR_NOERROR;
+    m_pWaveIn = CWaveIn::Create(deviceIndex, &format, &deviceError);
+    if (!m_pWaveIn) {
+        *fault = deviceError == MMSYSERR_NOMEM ? SJobFault{kJobNoMemory, 0}
+                                               : SJobFault{kJobDeviceOpen, deviceError};
         return 0;
+    }
     m_nFrameBytes = format.nBlockAlign * kSamplesPerCall;
-    m_pEncoder = OpenEncoder();
+    m_pEncoder = OpenEncoder(fault);
     if (!m_pEncoder)
         return 0;
     m_pOutBuf = static_cast<uint8_t*>(m_Blocks.Alloc(kOutBufBytes));
+    *fault = {m_pOutBuf ? kJobFine : kJobNoMemory, 0};
     return m_pOutBuf != nullptr;
 }
 
-CMp3Encoder* CJobCenter::OpenEncoder() const {
+CMp3Encoder* CJobCenter::OpenEncoder(SJobFault* fault) const {
     auto* encoder = new (std::nothrow) CMp3Encoder;
+    *fault = {kJobNoMemory, 0};
     if (!encoder)
         return nullptr;
     if (!encoder->Open(m_nChannels, m_nSampleRate, m_nBitRateKbps, m_nQuality)) {
         encoder->Close();
+        *fault = {kJobEncoder, 0};
         return nullptr;
     }
     return encoder;
@@ -82,44 +97,50 @@ CMp3Encoder* CJobCenter::OpenEncoder() const {
 
 // The device starts first and the file is made only when it did, so a start that fails leaves an
 // existing file as it was. The ring holds the first blocks until the worker runs.
-int CJobCenter::Start() {
+int CJobCenter::Start(SJobFault* fault) {
     m_bStop.store(0, std::memory_order_release);
-    if (!m_pWaveIn || !m_pWaveIn->Start())
+    const MMRESULT started = m_pWaveIn ? m_pWaveIn->Start() : MMSYSERR_INVALHANDLE;
+    if (started != MMSYSERR_NOERROR) {
+        *fault = {kJobDeviceStart, started};
         return 0;
-    m_File.Reset(CreateOutputFile(m_pszFileName, m_bReplace));
+    }
+    m_File.Reset(CreateOutputFile(m_pszFileName, m_bReplace, fault));
     if (!m_File.IsOpen())
         return 0;
     m_bMadeFile = 1;
     m_hThread = CreateThread(nullptr, 0, WorkerThread, this, 0, nullptr);
-    if (!m_hThread)
+    if (!m_hThread) {
+        *fault = {kJobNoMemory, GetLastError()};
         return 0;
+    }
     m_bStarted = 1;
+    *fault = {kJobFine, 0};
     return 1;
 }
 
-uint32_t CJobCenter::GetWrittenBytes() {
+uint64_t CJobCenter::GetWrittenBytes() {
     if (m_pNext.load(std::memory_order_acquire))
         return 0;
     return m_nWrittenBytes.load(std::memory_order_relaxed);
 }
 
-int CJobCenter::SwitchFile(const wchar_t* fileName) {
-    const size_t nameUnits = wcslen(fileName) + 1;
-    if (!m_bStarted || m_pNext.load(std::memory_order_acquire) || nameUnits > kNameUnits)
+int CJobCenter::SwitchFile(const wchar_t* fileName, SJobFault* fault) {
+    *fault = {kJobNoMemory, 0};
+    if (!m_bStarted || m_pNext.load(std::memory_order_acquire))
         return 0;
     auto* next = new (std::nothrow) SNextFile;
     if (!next)
         return 0;
-    next->encoder = OpenEncoder();
+    next->encoder = OpenEncoder(fault);
     if (next->encoder)
-        next->file.Reset(CreateOutputFile(fileName, 0));
+        next->file.Reset(CreateOutputFile(fileName, 0, fault));
     if (!next->file.IsOpen()) {
         if (next->encoder)
             next->encoder->Close();
         delete next;
         return 0;
     }
-    wmemcpy(next->name, fileName, nameUnits);
+    *fault = {kJobFine, 0};
     m_pNext.store(next, std::memory_order_release);
     m_pWaveIn->WakeReader();
     return 1;
@@ -127,6 +148,10 @@ int CJobCenter::SwitchFile(const wchar_t* fileName) {
 
 int CJobCenter::HasFailed() {
     return m_bFailed.load(std::memory_order_acquire);
+}
+
+int CJobCenter::IsWriteFailing() {
+    return m_bWriteFailing.load(std::memory_order_relaxed);
 }
 
 int CJobCenter::Stop() {
@@ -145,9 +170,9 @@ int CJobCenter::Stop() {
     }
     m_bStop.store(0, std::memory_order_release);
     DropNextFile(); // handed over after the worker had ended
-    m_File.Close();
     if (m_bMadeFile && !m_bStarted)
-        DeleteFileW(m_pszFileName); // holds no recording: the start failed
+        m_File.Remove(); // holds no recording: the start failed
+    m_File.Close();
     if (m_pWaveIn)
         m_pWaveIn->Close();
     m_pWaveIn = nullptr;
@@ -185,7 +210,7 @@ void CJobCenter::Work() {
                 continue;
             break;
         }
-        if (m_pWaveIn->DeviceStalled(GetTickCount())) {
+        if (m_pWaveIn->DeviceStalled()) {
             m_bFailed.store(1, std::memory_order_release);
             break;
         }
@@ -233,16 +258,27 @@ void CJobCenter::DropNextFile() {
     SNextFile* next = m_pNext.exchange(nullptr, std::memory_order_acq_rel);
     if (!next)
         return;
-    next->file.Close();
-    DeleteFileW(next->name);
+    next->file.Remove();
     next->encoder->Close();
     delete next;
 }
 
 // Counts what the file took, not what it was offered: a full disk must not look like a growing
-// file. A failed write does not end the recording, since space may come back.
+// file. A failed write does not end the recording, since space may come back; the shell says so
+// while it lasts.
 void CJobCenter::WriteOut(const uint8_t* data, uint32_t bytes) {
     DWORD written = 0;
-    WriteFile(m_File.Get(), data, bytes, &written, nullptr);
-    m_nWrittenBytes.fetch_add(written, std::memory_order_relaxed);
+    const BOOL ok = WriteFile(m_File.Get(), data, bytes, &written, nullptr);
+    if (ok && written == bytes) {
+        m_bWriteFailing.store(0, std::memory_order_relaxed);
+        m_nWrittenBytes.fetch_add(written, std::memory_order_relaxed);
+        return;
+    }
+    m_bWriteFailing.store(1, std::memory_order_relaxed);
+    // A refused write may still have left part of its data: the file is cut back to what the count
+    // says it holds, whatever the write reported.
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(m_nWrittenBytes.load(std::memory_order_relaxed));
+    if (SetFilePointerEx(m_File.Get(), end, nullptr, FILE_BEGIN))
+        SetEndOfFile(m_File.Get());
 }

@@ -4,10 +4,11 @@
 // Threads: the UI thread calls Create, Start, GetWrittenBytes, SwitchFile, HasFailed and Stop. The
 // worker thread alone encodes, writes and closes the files it was handed, adds to m_nWrittenBytes
 // and owns the ring's read cursor. The UI thread writes m_bStop and m_pNext; the worker takes m_pNext
-// and writes m_bFailed. No lock: the shared values are atomic.
+// and writes m_bFailed and m_bWriteFailing. No lock: the shared values are atomic.
 #pragma once
 #include "BlockChain.h"
 #include "FileHandle.h"
+#include "JobFault.h"
 
 #include <windows.h>
 
@@ -19,36 +20,42 @@ class CMp3Encoder;
 struct SFilledBlock;
 
 // What the application shell sees of a job; slot order Stop, Start, GetWrittenBytes, SwitchFile,
-// HasFailed.
+// HasFailed, IsWriteFailing.
 struct structJobKavel {
     virtual int Stop() = 0;
-    virtual int Start() = 0;
-    virtual uint32_t GetWrittenBytes() = 0;
-    virtual int SwitchFile(const wchar_t* fileName) = 0;
+    virtual int Start(SJobFault* fault) = 0;
+    virtual uint64_t GetWrittenBytes() = 0;
+    virtual int SwitchFile(const wchar_t* fileName, SJobFault* fault) = 0;
     virtual int HasFailed() = 0;
+    virtual int IsWriteFailing() = 0;
 };
 
 class CJobCenter final : public structJobKavel {
   public:
     // A job ready to start: device open, encoder prepared. Nothing on disk changes before Start.
     // replaceExisting: the file may replace one of that name (the user confirmed it); otherwise an
-    // existing file fails the start. Null on any failure, with everything built so far released.
+    // existing file fails the start. Null on any failure, with everything built so far released and
+    // the cause in *fault.
     static CJobCenter* Create(const wchar_t* fileName, uint32_t deviceIndex, int32_t quality,
                               int32_t channels, int32_t sampleRate, int32_t bitRateFactor,
-                              int replaceExisting);
+                              int replaceExisting, SJobFault* fault);
     // Ends the recording (remaining blocks, flush, tag), closes the file and deletes the job. A job
     // that never started leaves no file behind.
     int Stop() override;
-    // 1 when the device started, the file was created and the worker runs; on 0 the caller calls Stop.
-    int Start() override;
+    // 1 when the device started, the file was created and the worker runs; on 0 the cause is in
+    // *fault and the caller calls Stop.
+    int Start(SJobFault* fault) override;
     // Bytes the current file has taken so far; 0 for a file handed over and not yet begun.
-    uint32_t GetWrittenBytes() override;
+    uint64_t GetWrittenBytes() override;
     // Creates fileName (never over an existing file) with an encoder of its own; the worker ends
-    // the current file at the next block and goes on in this one. 0 when it cannot be created:
-    // the current file goes on untouched.
-    int SwitchFile(const wchar_t* fileName) override;
+    // the current file at the next block and goes on in this one. 0, with the cause in *fault, when
+    // it cannot be created: the current file goes on untouched.
+    int SwitchFile(const wchar_t* fileName, SJobFault* fault) override;
     // 1 once the device stopped delivering: the worker has finished the file and ended.
     int HasFailed() override;
+    // 1 while the disk refuses what the worker writes (full, gone, too large a file); the recording
+    // goes on, since space may come back.
+    int IsWriteFailing() override;
 
   private:
     struct SNextFile;
@@ -56,8 +63,8 @@ class CJobCenter final : public structJobKavel {
     CJobCenter() = default;
     ~CJobCenter() = default;
     int Open(const wchar_t* fileName, uint32_t deviceIndex, int32_t quality, int32_t channels,
-             int32_t sampleRate, int32_t bitRateFactor);
-    CMp3Encoder* OpenEncoder() const;
+             int32_t sampleRate, int32_t bitRateFactor, SJobFault* fault);
+    CMp3Encoder* OpenEncoder(SJobFault* fault) const;
     void Work();
     void EncodeFrames(const uint8_t* block, uint32_t frames);
     void TakeNextFile();
@@ -70,7 +77,8 @@ class CJobCenter final : public structJobKavel {
     CMp3Encoder* m_pEncoder = nullptr;
     CFileHandle m_File;
     uint32_t m_nFrameBytes = 0;
-    std::atomic<uint32_t> m_nWrittenBytes{0};
+    std::atomic<uint64_t> m_nWrittenBytes{0};
+    std::atomic<int32_t> m_bWriteFailing{0};
     CBlockChain m_Blocks;
     uint8_t* m_pOutBuf = nullptr;
     std::atomic<int32_t> m_bStop{0};

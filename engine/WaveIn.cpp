@@ -5,7 +5,14 @@
 namespace {
 constexpr UINT kHeaderBytes = sizeof(WAVEHDR);
 constexpr DWORD kDrainTimeoutMs = 1000;
-constexpr DWORD kRetryMs = 100; // how soon a refused header is offered again
+
+// Milliseconds the computer was awake: unlike the tick count, this clock stands still in sleep and
+// hibernation.
+uint32_t AwakeMs() {
+    ULONGLONG hundredNs = 0;
+    QueryUnbiasedInterruptTime(&hundredNs);
+    return static_cast<uint32_t>(hundredNs / 10000);
+}
 } // namespace
 
 WAVEFORMATEX PcmCaptureFormat(int32_t channels, int32_t sampleRate) {
@@ -20,61 +27,71 @@ WAVEFORMATEX PcmCaptureFormat(int32_t channels, int32_t sampleRate) {
     return format;
 }
 
-CWaveIn* CWaveIn::Create(UINT deviceIndex, const WAVEFORMATEX* format) {
+CWaveIn* CWaveIn::Create(UINT deviceIndex, const WAVEFORMATEX* format, MMRESULT* error) {
     auto* waveIn = new (std::nothrow) CWaveIn;
+    *error = MMSYSERR_NOMEM;
     if (!waveIn)
         return nullptr;
-    if (!waveIn->Open(deviceIndex, format)) {
+    *error = waveIn->Open(deviceIndex, format);
+    if (*error != MMSYSERR_NOERROR) {
         waveIn->Close();
         return nullptr;
     }
     return waveIn;
 }
 
-int CWaveIn::Open(UINT deviceIndex, const WAVEFORMATEX* format) {
+MMRESULT CWaveIn::Open(UINT deviceIndex, const WAVEFORMATEX* format) {
     m_hWaveIn = nullptr;
     m_nBlockBytes = CaptureBlockBytes(format->nBlockAlign, format->nAvgBytesPerSec);
     if (m_nBlockBytes == 0)
-        return 0;
+        return WAVERR_BADFORMAT;
     auto* ring = static_cast<uint8_t*>(m_Blocks.Alloc(size_t{kRingBlocks} * m_nBlockBytes));
     if (!ring)
-        return 0;
+        return MMSYSERR_NOMEM;
     m_Ring.Init(ring, m_nBlockBytes);
     m_hFeedEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     m_hDataEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     m_hReturnEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (!m_hFeedEvent || !m_hDataEvent || !m_hReturnEvent)
-        return 0;
-    if (waveInOpen(&m_hWaveIn, deviceIndex, format, reinterpret_cast<DWORD_PTR>(&WaveInProc),
-                   reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION) != MMSYSERR_NOERROR) {
+        return MMSYSERR_NOMEM;
+    const MMRESULT opened =
+        waveInOpen(&m_hWaveIn, deviceIndex, format, reinterpret_cast<DWORD_PTR>(&WaveInProc),
+                   reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
+    if (opened != MMSYSERR_NOERROR) {
         m_hWaveIn = nullptr;
-        return 0;
+        return opened;
     }
     waveInReset(m_hWaveIn);
     // A device that refuses its first buffers cannot record: the start fails instead.
     for (WAVEHDR& header : m_Headers)
         if (!m_Ring.Queue(&header, AddToDevice, this))
-            return 0;
+            return MMSYSERR_ERROR;
     m_hFeeder = CreateThread(nullptr, 0, FeederThread, this, 0, nullptr);
-    return m_hFeeder != nullptr;
+    return m_hFeeder ? MMSYSERR_NOERROR : MMSYSERR_NOMEM;
 }
 
 // Before the worker starts, which then owns the stall watch.
-int CWaveIn::Start() {
-    m_Ring.StartWatch(GetTickCount());
-    return m_hWaveIn && waveInStart(m_hWaveIn) == MMSYSERR_NOERROR;
+MMRESULT CWaveIn::Start() {
+    m_Ring.StartWatch(AwakeMs());
+    return m_hWaveIn ? waveInStart(m_hWaveIn) : MMSYSERR_INVALHANDLE;
+}
+
+int CWaveIn::DeviceStalled() {
+    return m_Ring.Stalled(AwakeMs());
 }
 
 void CWaveIn::Close() {
     DrainDevice();
+    // A header still out, or a callback still running, may yet touch the ring and this object: the
+    // ring, the headers, the events and the object itself are kept for the rest of the process rather
+    // than handed to the device freed.
+    if (!m_Ring.AllBack() || m_nInCallback.load() != 0)
+        return;
     if (m_hWaveIn) {
         int unprepared = 1;
         for (WAVEHDR& header : m_Headers)
             if (waveInUnprepareHeader(m_hWaveIn, &header, kHeaderBytes) != MMSYSERR_NOERROR)
                 unprepared = 0;
-        // A device that still holds a header may yet record into the ring and call back with this
-        // object: the ring, the headers, the events and the object itself are kept for the rest of
-        // the process rather than handed to the device freed.
         if (!unprepared || waveInClose(m_hWaveIn) != MMSYSERR_NOERROR)
             return;
         m_hWaveIn = nullptr;
@@ -93,19 +110,23 @@ void CWaveIn::ReleaseAll() {
 }
 
 // Without the feeder nothing is queued again, so the headers out can only come back. The wait is
-// bounded so that a device that keeps a header cannot hang the stop.
+// bounded so that a device that keeps a header cannot hang the stop. Once every header is counted
+// back, a callback may still be between its count and its last line: that takes a moment only.
 void CWaveIn::DrainDevice() {
     EndFeeder();
     if (!m_hWaveIn)
         return;
     waveInStop(m_hWaveIn);
     waveInReset(m_hWaveIn);
-    const DWORD startMs = GetTickCount();
-    while (!m_Ring.AllBack()) {
-        const DWORD waitedMs = GetTickCount() - startMs;
+    const DWORD startMs = AwakeMs();
+    for (;;) {
+        const bool allBack = m_Ring.AllBack();
+        if (allBack && m_nInCallback.load() == 0)
+            return;
+        const DWORD waitedMs = AwakeMs() - startMs;
         if (waitedMs >= kDrainTimeoutMs)
-            break;
-        WaitForSingleObject(m_hReturnEvent, kDrainTimeoutMs - waitedMs);
+            return;
+        WaitForSingleObject(m_hReturnEvent, allBack ? 1 : kDrainTimeoutMs - waitedMs);
     }
 }
 
@@ -133,18 +154,24 @@ int CWaveIn::AddToDevice(void* self, void* header, uint8_t* block) {
     return waveInAddBuffer(device, h, kHeaderBytes) == MMSYSERR_NOERROR;
 }
 
+// Other messages (open, close) come while the object may be half made or about to be freed: they
+// touch nothing.
 void CALLBACK CWaveIn::WaveInProc(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR) {
     if (message == WIM_DATA)
         reinterpret_cast<CWaveIn*>(instance)->OnHeaderBack(reinterpret_cast<WAVEHDR*>(param1));
 }
 
+// The count of callbacks in flight is the first and the last thing touched: the drain frees the
+// object only once every header is counted back and no callback is between these lines.
 void CWaveIn::OnHeaderBack(WAVEHDR* header) {
+    m_nInCallback.fetch_add(1);
     if (m_Ring.HeaderBack(header, header->lpData, header->dwBytesRecorded, header->dwFlags & WHDR_DONE)) {
         SetEvent(m_hFeedEvent);
         SetEvent(m_hDataEvent);
     }
-    m_Ring.CountReturned(); // once the drain sees it, the block is marked filled
+    m_Ring.CountReturned();
     SetEvent(m_hReturnEvent);
+    m_nInCallback.fetch_sub(1);
 }
 
 DWORD WINAPI CWaveIn::FeederThread(LPVOID self) {
@@ -152,14 +179,14 @@ DWORD WINAPI CWaveIn::FeederThread(LPVOID self) {
     return 0;
 }
 
-// Refused headers are offered again now and then, so a device that recovers gets them back. A
-// freed block (ReleaseFilled) also wakes the feeder, for headers that found the ring full.
+// Refused and empty headers wait a while, then go back, so a device that recovers gets them again.
+// A freed block (ReleaseFilled) also wakes the feeder, for headers that found the ring full.
 void CWaveIn::Feed() {
     for (;;) {
-        WaitForSingleObject(m_hFeedEvent, m_Ring.HasSpare() ? kRetryMs : INFINITE);
+        WaitForSingleObject(m_hFeedEvent, m_Ring.HasSpare() ? CCaptureRing::kRetryMs : INFINITE);
         if (m_bEndFeeder.load(std::memory_order_acquire))
             return;
-        m_Ring.QueueWaiting(AddToDevice, this);
+        m_Ring.QueueWaiting(AddToDevice, this, AwakeMs());
     }
 }
 

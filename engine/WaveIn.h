@@ -7,8 +7,10 @@
 //   feeder and the worker. It makes no wave call: the platform deadlocks on wave calls inside the
 //   callback.
 // - the feeder thread: gives headers back to the device, each on the next free block, in the order
-//   they came back; refused ones again every kRetryMs.
+//   they came back; refused and empty ones after CCaptureRing::kRetryMs.
 // - the job's worker thread: TakeFilled, ReleaseFilled, WaitForData, DeviceStalled.
+// Times are taken from a clock that stands still while the computer sleeps, so a recording that
+// slept is not taken for a device that stopped delivering.
 #pragma once
 #include "BlockChain.h"
 #include "CaptureRing.h"
@@ -25,17 +27,18 @@ WAVEFORMATEX PcmCaptureFormat(int32_t channels, int32_t sampleRate);
 
 class CWaveIn final {
   public:
-    // An open device with its headers queued, not started; null on any failure.
-    static CWaveIn* Create(UINT deviceIndex, const WAVEFORMATEX* format);
+    // An open device with its headers queued, not started; null on any failure, with the wave-input
+    // error in *error (MMSYSERR_NOMEM when memory or a thread ran out).
+    static CWaveIn* Create(UINT deviceIndex, const WAVEFORMATEX* format, MMRESULT* error);
     // Slot 0: stops and closes the device, ends the feeder, frees the ring, deletes the object.
     virtual void Close();
-    // 1 when the device started capturing.
-    int Start();
+    // MMSYSERR_NOERROR when the device started capturing.
+    MMRESULT Start();
     // Ends the feeder, resets (and so stops) the device and waits, bounded, until every header came
     // back, so each block captured before the stop is marked filled. Repeatable.
     void DrainDevice();
     // Worker side: 1 once the device stopped delivering (CCaptureRing::Stalled).
-    int DeviceStalled(DWORD nowTick) { return m_Ring.Stalled(nowTick); }
+    int DeviceStalled();
 
     HWAVEIN GetDevice() const { return m_hWaveIn; }
     uint32_t GetBlockBytes() const { return m_nBlockBytes; }
@@ -50,7 +53,7 @@ class CWaveIn final {
   private:
     CWaveIn() = default;
     ~CWaveIn() = default;
-    int Open(UINT deviceIndex, const WAVEFORMATEX* format);
+    MMRESULT Open(UINT deviceIndex, const WAVEFORMATEX* format);
     static int AddToDevice(void* self, void* header, uint8_t* block);
     void OnHeaderBack(WAVEHDR* header);
     void Feed();
@@ -70,4 +73,6 @@ class CWaveIn final {
     HANDLE m_hFeeder = nullptr;
     std::atomic<int32_t> m_bEndFeeder{0};
     HANDLE m_hReturnEvent = nullptr; // auto-reset: a header came back
+    // Callbacks between their first and last touch of this object: the stop frees it only at 0.
+    std::atomic<int32_t> m_nInCallback{0};
 };

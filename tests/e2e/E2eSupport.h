@@ -53,6 +53,17 @@ inline void Press(BYTE key) {
         keybd_event(keys[i], 0, i < 3 ? 0 : KEYEVENTF_KEYUP, 0);
 }
 
+// The null sink and the tone playing into it, back as tests/e2e/run made them after a case took the
+// sound card away. The player gets a session of its own, so no time limit of RunUnix ends it.
+inline bool RestoreSoundCard() {
+    return RunUnix(
+               g_out,
+               "pactl list short modules | grep -q sink_name=kv_sink || { pactl load-module "
+               "module-null-sink sink_name=kv_sink >/dev/null && pactl set-default-source kv_sink.monitor && "
+               "setsid sh -c '. " KAVEL_SOURCE_DIR
+               "/scripts/wine-env.sh && kv_play_tone 1000' >/dev/null; }") == 0;
+}
+
 // The command line a planted copy was started with, once one has been; the note is then removed.
 inline std::string Logged() {
     std::string line;

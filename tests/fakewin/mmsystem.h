@@ -10,7 +10,8 @@
 #include <vector>
 
 typedef UINT MMRESULT;
-constexpr UINT MMSYSERR_NOERROR = 0, WAVE_FORMAT_PCM = 1, CALLBACK_FUNCTION = 0, WIM_DATA = 0x3C0,
+constexpr UINT MMSYSERR_NOERROR = 0, MMSYSERR_ERROR = 1, MMSYSERR_INVALHANDLE = 5, MMSYSERR_NOMEM = 7,
+               WAVERR_BADFORMAT = 32, WAVE_FORMAT_PCM = 1, CALLBACK_FUNCTION = 0, WIM_DATA = 0x3C0,
                WHDR_DONE = 1;
 struct WAVEHDR {
     LPSTR lpData;
@@ -25,30 +26,40 @@ typedef struct FakeWaveIn {
     DWORD_PTR instance;
     std::mutex mutex{};
     std::deque<WAVEHDR*> queued{};
-    std::vector<std::thread> resetReturns{};
 } * HWAVEIN;
 
 namespace fakewin {
 inline HWAVEIN device = nullptr; // the one opened last
-// What the device start returns; what a reset reports recorded into the oldest header.
-inline uint32_t startResult = 0, partialBytes = 0;
+// What the device open and start return; what a reset reports recorded into the oldest header.
+inline uint32_t openResult = 0, startResult = 0, partialBytes = 0;
 inline bool keepOnReset = false;       // a reset leaves the headers with the device, which keeps them
 inline std::atomic<int> refuseAdds{0}; // how many adds to come the device refuses
+inline DWORD slowLastReturnMs = 0;     // the callback of a reset's last header is this slow at each event
+// The threads that hand headers back after a reset; they may outlive the device, as a callback in
+// progress may outlive the close. JoinReturns waits for them.
+inline std::mutex returnsLock;
+inline std::vector<std::thread> returns;
 
 inline void Back(HWAVEIN device, WAVEHDR* header, DWORD bytes, DWORD flags = WHDR_DONE) {
     header->dwBytesRecorded = bytes;
     header->dwFlags = flags;
     device->callback(device, WIM_DATA, device->instance, reinterpret_cast<DWORD_PTR>(header), 0);
 }
+inline void JoinReturns() {
+    std::lock_guard lock(returnsLock);
+    for (std::thread& thread : returns)
+        thread.join();
+    returns.clear();
+}
 } // namespace fakewin
 
 inline MMRESULT waveInOpen(HWAVEIN* out, UINT, const WAVEFORMATEX*, DWORD_PTR proc, DWORD_PTR user, DWORD) {
+    if (fakewin::openResult)
+        return fakewin::openResult;
     *out = fakewin::device = new FakeWaveIn{reinterpret_cast<decltype(FakeWaveIn::callback)>(proc), user};
     return 0;
 }
 inline MMRESULT waveInClose(HWAVEIN device) {
-    for (std::thread& returns : device->resetReturns)
-        returns.join();
     delete device;
     return 0;
 }
@@ -72,13 +83,19 @@ inline MMRESULT waveInStop(HWAVEIN) {
     return 0;
 }
 inline MMRESULT waveInReset(HWAVEIN device) {
-    std::lock_guard lock(device->mutex);
+    std::lock_guard lock(device->mutex), threads(fakewin::returnsLock);
     if (!fakewin::keepOnReset)
-        device->resetReturns.emplace_back(
-            [device, back = std::exchange(device->queued, {}), bytes = fakewin::partialBytes]() mutable {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                for (WAVEHDR* header : back)
-                    fakewin::Back(device, header, std::exchange(bytes, 0));
-            });
+        fakewin::returns.emplace_back([callback = device->callback, instance = device->instance,
+                                       back = std::exchange(device->queued, {}),
+                                       bytes = fakewin::partialBytes,
+                                       slowMs = fakewin::slowLastReturnMs]() mutable {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            for (size_t i = 0; i < back.size(); ++i) {
+                back[i]->dwBytesRecorded = std::exchange(bytes, 0);
+                back[i]->dwFlags = WHDR_DONE;
+                fakewin::slowEventMs = i + 1 == back.size() ? slowMs : 0;
+                callback(nullptr, WIM_DATA, instance, reinterpret_cast<DWORD_PTR>(back[i]), 0);
+            }
+        });
     return 0;
 }

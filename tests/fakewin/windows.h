@@ -3,42 +3,71 @@
 // every waiter checks its condition again). Hooks for the tests are in fakewin.
 #pragma once
 #include <atomic>
+#include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
 #include <semaphore>
+#include <string>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
 #define WINAPI
 #define CALLBACK
 #define FALSE 0
+#define TRUE 1
 typedef int BOOL;
 typedef uint16_t WORD;
 typedef uint32_t DWORD, UINT;
 typedef uintptr_t DWORD_PTR;
 typedef char* LPSTR;
 typedef void *LPVOID, *HANDLE;
-constexpr DWORD INFINITE = ~0u, GENERIC_READ = 0, GENERIC_WRITE = 0, FILE_ATTRIBUTE_NORMAL = 0,
-                CREATE_NEW = 1, CREATE_ALWAYS = 2;
+typedef unsigned long long ULONGLONG;
+typedef long long LONGLONG;
+constexpr DWORD INFINITE = ~0u, GENERIC_READ = 0, GENERIC_WRITE = 0, DELETE = 0, FILE_ATTRIBUTE_NORMAL = 0,
+                CREATE_NEW = 1, CREATE_ALWAYS = 2, ERROR_FILENAME_EXCED_RANGE = 206;
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(intptr_t{-1});
+enum FILE_INFO_BY_HANDLE_CLASS { FileDispositionInfo = 4 };
+struct FILE_DISPOSITION_INFO {
+    BOOL DeleteFile;
+};
 
 namespace fakewin {
-inline std::atomic<int> failWrites{0}; // how many writes to come fail, as on a full disk
+inline std::atomic<int> failWrites{0};     // how many writes to come fail, as on a full disk
+inline std::atomic<DWORD> asleepMs{0};     // time the computer slept: in the tick count, not awake time
+inline thread_local DWORD lastError = 0;   // errno, for the file calls
+inline thread_local DWORD slowEventMs = 0; // each event set on this thread waits this long first
+inline void (*afterFileClosed)(const std::string& name) = nullptr; // another program's turn
 
 struct Object {
-    explicit Object(int file = -1, std::future<DWORD> done = {}) : thread(std::move(done)), fd(file) {}
-    ~Object() { close(fd); }
+    explicit Object(int file = -1, std::future<DWORD> done = {}, std::string path = {})
+        : thread(std::move(done)), fd(file), name(std::move(path)) {}
+    ~Object() {
+        if (removeOnClose)
+            unlink(name.c_str());
+        close(fd);
+        if (fd >= 0 && afterFileClosed)
+            afterFileClosed(name);
+    }
     std::counting_semaphore<> signals{0}; // an event's
     std::future<DWORD> thread;
     int fd;
+    std::string name;
+    bool removeOnClose = false;
 };
+
+inline DWORD MonotonicMs() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return DWORD(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
 } // namespace fakewin
 
 inline HANDLE CreateEventW(void*, BOOL, BOOL, const wchar_t*) {
     return new fakewin::Object;
 }
 inline BOOL SetEvent(HANDLE event) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(fakewin::slowEventMs));
     static_cast<fakewin::Object*>(event)->signals.release();
     return 1;
 }
@@ -57,20 +86,43 @@ inline BOOL CloseHandle(HANDLE handle) {
     delete static_cast<fakewin::Object*>(handle); // a thread's future waits for the thread
     return 1;
 }
+inline DWORD GetLastError() {
+    return fakewin::lastError;
+}
 inline HANDLE CreateFileW(const wchar_t* name, DWORD, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
     const int how = O_RDWR | O_CREAT | (disposition == CREATE_NEW ? O_EXCL : O_TRUNC);
-    const int fd = open(std::filesystem::path(name).c_str(), how, 0644);
-    return fd < 0 ? INVALID_HANDLE_VALUE : new fakewin::Object(fd);
+    const std::string path = std::filesystem::path(name).string();
+    const int fd = open(path.c_str(), how, 0644);
+    fakewin::lastError = fd < 0 ? errno : 0;
+    return fd < 0 ? INVALID_HANDLE_VALUE : new fakewin::Object(fd, {}, path);
 }
+inline BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS, void* info, DWORD) {
+    static_cast<fakewin::Object*>(file)->removeOnClose =
+        static_cast<FILE_DISPOSITION_INFO*>(info)->DeleteFile;
+    return 1;
+}
+// A write the full disk refuses takes its first byte and says it took none.
 inline BOOL WriteFile(HANDLE file, const void* data, DWORD bytes, DWORD* written, void*) {
     const bool fail = fakewin::failWrites.fetch_sub(1) > 0;
-    *written = fail ? 0 : DWORD(write(static_cast<fakewin::Object*>(file)->fd, data, bytes));
+    *written = DWORD(write(static_cast<fakewin::Object*>(file)->fd, data, fail ? 1 : bytes));
+    *written = fail ? 0 : *written;
     return !fail;
 }
-inline BOOL DeleteFileW(const wchar_t* name) {
-    return unlink(std::filesystem::path(name).c_str()) == 0;
+union LARGE_INTEGER {
+    long long QuadPart;
+};
+constexpr DWORD FILE_BEGIN = 0;
+inline BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER to, LARGE_INTEGER*, DWORD) {
+    return lseek(static_cast<fakewin::Object*>(file)->fd, to.QuadPart, SEEK_SET) >= 0;
+}
+inline BOOL SetEndOfFile(HANDLE file) {
+    const int fd = static_cast<fakewin::Object*>(file)->fd;
+    return ftruncate(fd, lseek(fd, 0, SEEK_CUR)) == 0;
 }
 inline DWORD GetTickCount() {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return DWORD(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    return fakewin::MonotonicMs() + fakewin::asleepMs;
+}
+inline BOOL QueryUnbiasedInterruptTime(ULONGLONG* hundredNs) {
+    *hundredNs = ULONGLONG{fakewin::MonotonicMs()} * 10000;
+    return 1;
 }

@@ -37,18 +37,19 @@ TEST(Capture, SwitchedFilesFollowEachOtherWithoutAGap) {
                           "sox -R -n -r 8000 -b 16 -e signed noise.raw synth 30 whitenoise sinc 100-3000 && "
                           "exec pacat --device=kv_sink --rate=8000 --channels=1 <noise.raw & echo $! >pid"));
 
-    std::unique_ptr<CJobCenter, void (*)(CJobCenter*)> job(CJobCenter::Create(L"a.mp3", 0, 5, 1, 8000, 2, 0),
-                                                           [](CJobCenter* j) { j->Stop(); });
-    ASSERT_TRUE(job && job->Start());
+    SJobFault fault;
+    std::unique_ptr<CJobCenter, void (*)(CJobCenter*)> job(
+        CJobCenter::Create(L"a.mp3", 0, 5, 1, 8000, 2, 0, &fault), [](CJobCenter* j) { j->Stop(); });
+    ASSERT_TRUE(job && job->Start(&fault));
     for (int waited = 0; job->GetWrittenBytes() == 0 && waited < 5000; waited += 20)
         Sleep(20);
     for (const wchar_t* next : {L"b.mp3", L"c.mp3"}) {
         Sleep(2000);
-        EXPECT_EQ(job->SwitchFile(next), 1);
+        EXPECT_EQ(job->SwitchFile(next, &fault), 1);
     }
     Sleep(2000);
     // The count is what the current file took; the stop adds the rest of the ring, the flush and the tag.
-    const uint32_t written = job->GetWrittenBytes();
+    const uint64_t written = job->GetWrittenBytes();
     job.reset();
     const auto size = std::filesystem::file_size("c.mp3");
     EXPECT_TRUE(size >= written + 128 && size < written + 128 + 4000) << size << " bytes, " << written;

@@ -54,20 +54,21 @@ TEST(SeriesRules, SeriesNamesNeverOverwriteAnExistingFollowOn) {
     EXPECT_EQ(0, MakeSeriesFileName(tooLong.c_str(), 0, exists, &disk, out.data(), out.size(), &used));
 }
 
-TEST(SeriesRules, LimitsParseLikeStrtolAndClamp) {
+TEST(SeriesRules, LimitsParseLikeStrtolFromTheFieldsUtf16TextAndClamp) {
     // clang-format off
     const struct {
-        const char* text;
+        const char16_t* text;
         uint32_t splitBytes, durationMs;
     } cases[] = {
-        {"", 0, 0}, {"abc", 0, 0}, {" \t12abc", 12u << 20, 720000}, {"+3", 3u << 20, 180000}, {"-5", 0, 0},
-        {"4095", 4293918720u, 245700000}, {"4096", 4293918720u, 245760000},
-        {"71583", 4293918720u, 4294920000u}, {"99999999999999999999999", 4293918720u, 4294920000u},
-        {"-99999999999999999999999", 0, 0}};
+        {u"", 0, 0}, {u"abc", 0, 0}, {u" \t12abc", 12u << 20, 720000}, {u"+3", 3u << 20, 180000}, {u"-5", 0, 0},
+        {u"４", 0, 0}, {u"1\u0660", 1u << 20, 60000}, // only ASCII digits count, as before
+        {u"4095", 4293918720u, 245700000}, {u"4096", 4293918720u, 245760000},
+        {u"71583", 4293918720u, 4294920000u}, {u"99999999999999999999999", 4293918720u, 4294920000u},
+        {u"-99999999999999999999999", 0, 0}};
     // clang-format on
     for (const auto& c : cases) {
-        EXPECT_EQ(c.splitBytes, SplitBytesFromText(c.text)) << c.text;
-        EXPECT_EQ(c.durationMs, DurationMsFromText(c.text)) << c.text;
+        EXPECT_EQ(c.splitBytes, SplitBytesFromText(c.text)) << c.durationMs;
+        EXPECT_EQ(c.durationMs, DurationMsFromText(c.text)) << c.splitBytes;
     }
     char16_t out[kStatusTextUnits];
     // Past 4 GiB the count does not wrap; the disk warning comes before the silence warning.
@@ -84,7 +85,9 @@ TEST(SeriesRules, TickRulesSurviveTheWrap) {
     EXPECT_EQ(0, TimeLimitPassed(w + 60000, w, 60000));
     EXPECT_EQ(1, TimeLimitPassed(w + 60001, w, 60000));
     EXPECT_EQ(0, TimeLimitPassed(UINT32_MAX, 0, 0)); // no limit
-    EXPECT_EQ(0, SplitDue(UINT32_MAX, 0));
+    // Without a split size a file still ends at 4095 MB, which FAT32 and exFAT sticks take.
+    EXPECT_EQ(0, SplitDue(4293918719u, 0));
+    EXPECT_EQ(1, SplitDue(4293918720u, 0));
     EXPECT_EQ(0, SplitDue(1048575, 1048576));
     EXPECT_EQ(1, SplitDue(1048576, 1048576));
     // A click on a button that appeared under the pointer within the double-click time is leftover.

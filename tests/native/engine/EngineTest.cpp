@@ -82,18 +82,26 @@ class JobTest : public testing::Test {
     void SetUp() override {
         std::filesystem::current_path(testing::TempDir());
         g_Recorded.clear();
-        fakewin::startResult = fakewin::partialBytes = fakewin::keepOnReset = 0;
+        fakewin::openResult = fakewin::startResult = fakewin::partialBytes = fakewin::keepOnReset = 0;
+        fakewin::slowLastReturnMs = fakewin::asleepMs = 0;
+        fakewin::afterFileClosed = nullptr;
     }
     // Stops the job on every path: one left running would hang the program.
     void TearDown() override {
         g_bHold = false;
         if (m_pJob)
             std::exchange(m_pJob, nullptr)->Stop();
-        for (const char* name : {"a", "b", "c", "d"})
+        fakewin::JoinReturns();
+        for (const char* name : {"a", "b", "c", "d", "e"})
             std::remove(name);
+    }
+    CJobCenter* Started(const wchar_t* name, int32_t channels) {
+        m_pJob = CJobCenter::Create(name, 0, 5, channels, 8000, 3, 1, &m_Fault);
+        return m_pJob && m_pJob->Start(&m_Fault) ? m_pJob : nullptr;
     }
 
     CJobCenter* m_pJob = nullptr;
+    SJobFault m_Fault;
 };
 
 TEST_F(JobTest, TheFileHoldsTheWholeFramesTheDeviceReportedOnceAndInOrder) {
@@ -104,8 +112,7 @@ TEST_F(JobTest, TheFileHoldsTheWholeFramesTheDeviceReportedOnceAndInOrder) {
         DWORD bytes, done, lateBy = 0, refused = 0, stall = 0;
     } rows[] = {{kFrame + 9, 1, 3}, {kBlock, 0, 1}, {3 * kFrame, 1}, {kBlock, 1, 0, 3}, {kBlock, 1, 0, 0, 1}};
     for (auto [faultBytes, done, lateBy, refused, stall] : rows) {
-        m_pJob = CJobCenter::Create(L"a", 0, 5, 1, 8000, 3, 1);
-        ASSERT_EQ(m_pJob ? m_pJob->Start() : 0, 1);
+        ASSERT_TRUE(Started(L"a", 1));
         std::string expected;
         WAVEHDR* late = nullptr;
         for (DWORD block = 0; block < 45; ++block) {
@@ -136,24 +143,28 @@ TEST_F(JobTest, TheFileHoldsTheWholeFramesTheDeviceReportedOnceAndInOrder) {
 
 TEST_F(JobTest, SwitchFileGoesOnInTheNextFileWithoutAGapAndTheCountIsWhatTheFileTook) {
     // A block is two frames of two channels.
-    m_pJob = CJobCenter::Create(L"a", 0, 5, 2, 8000, 3, 1);
-    ASSERT_EQ(m_pJob ? m_pJob->Start() : 0, 1);
+    ASSERT_TRUE(Started(L"a", 2));
     RunBlock();
     ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 2 * kBlock; }));
-    ASSERT_EQ(m_pJob->SwitchFile(L"b"), 1);
+    ASSERT_EQ(m_pJob->SwitchFile(L"b", &m_Fault), 1);
     EXPECT_EQ(m_pJob->GetWrittenBytes(), 0u);
     // The count starts again with the file.
     RunBlock();
     ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 2 * kBlock; }));
-    // A full disk refuses the next block's two frames: the count is what the file took.
+    // A full disk refuses the next block's two frames: the count is what the file took, and the job
+    // says so until a write succeeds again.
     fakewin::failWrites = 2;
     RunBlock();
+    EXPECT_TRUE(WaitUntil([&] { return m_pJob->IsWriteFailing(); }));
     RunBlock();
     ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 * kBlock; }));
+    EXPECT_FALSE(m_pJob->IsWriteFailing());
     std::ofstream("c") << "old";
-    EXPECT_EQ(m_pJob->SwitchFile(L"c"), 0) << "an existing file is never replaced";
-    EXPECT_EQ(m_pJob->SwitchFile(L"missing/d"), 0);
-    ASSERT_EQ(m_pJob->SwitchFile(L"d"), 1);
+    EXPECT_EQ(m_pJob->SwitchFile(L"c", &m_Fault), 0) << "an existing file is never replaced";
+    EXPECT_EQ(m_Fault.kind, kJobFileCreate);
+    EXPECT_EQ(m_Fault.code, uint32_t{EEXIST});
+    EXPECT_EQ(m_pJob->SwitchFile(L"missing/d", &m_Fault), 0);
+    ASSERT_EQ(m_pJob->SwitchFile(L"d", &m_Fault), 1);
     RunBlock();
     // A frame and a bit in the header being filled, handed back after the stop.
     fakewin::partialBytes = 2 * kFrame + 1000;
@@ -165,24 +176,56 @@ TEST_F(JobTest, SwitchFileGoesOnInTheNextFileWithoutAGapAndTheCountIsWhatTheFile
     EXPECT_EQ(Read("d"), g_Recorded.substr(8 * kBlock, 2 * kBlock + 2 * kFrame) + kEnd);
 }
 
-TEST_F(JobTest, AJobThatCannotStartLeavesAnExistingFileUntouched) {
+TEST_F(JobTest, ANextFileThatGotNoAudioIsRemovedThroughItsHandleNeverByName) {
+    ASSERT_TRUE(Started(L"a", 1));
+    ASSERT_EQ(m_pJob->SwitchFile(L"e", &m_Fault), 1);
+    // Another program puts a file of that name in place the moment the handle is closed.
+    fakewin::afterFileClosed = [](const std::string& name) {
+        if (name == "e")
+            std::ofstream(name) << "theirs";
+    };
+    std::exchange(m_pJob, nullptr)->Stop();
+    EXPECT_EQ(Read("e"), "theirs");
+}
+
+TEST_F(JobTest, AJobThatCannotStartSaysWhyAndLeavesAnExistingFileUntouched) {
     std::ofstream("a") << "old";
-    m_pJob = CJobCenter::Create(L"a", 0, 10, 1, 8000, 2, 1);
-    EXPECT_EQ(m_pJob, nullptr) << "a quality the encoder does not have";
-    // The device does not start.
-    fakewin::startResult = 1;
-    CJobCenter* job = CJobCenter::Create(L"a", 0, 5, 1, 8000, 2, 1);
-    ASSERT_NE(job, nullptr);
-    EXPECT_EQ(job->Start(), 0);
-    job->Stop();
+    // Device open result, device start result, quality, file; then the fault expected.
+    const struct {
+        uint32_t open, start;
+        int32_t quality;
+        const wchar_t* file;
+        SJobFault fault;
+    } rows[] = {{1, 0, 5, L"a", {kJobDeviceOpen, 1}},   // MMSYSERR_ERROR: blocked by the privacy setting
+                {32, 0, 5, L"a", {kJobDeviceOpen, 32}}, // WAVERR_BADFORMAT
+                {0, 0, 10, L"a", {kJobEncoder, 0}},     // a quality the encoder does not have
+                {0, 4, 5, L"a", {kJobDeviceStart, 4}},
+                {0, 0, 5, L"missing/a", {kJobFileCreate, ENOENT}}};
+    for (const auto& row : rows) {
+        fakewin::openResult = row.open;
+        fakewin::startResult = row.start;
+        SJobFault fault;
+        CJobCenter* job = CJobCenter::Create(row.file, 0, row.quality, 1, 8000, 2, 1, &fault);
+        if (job && !job->Start(&fault))
+            std::exchange(job, nullptr)->Stop();
+        EXPECT_EQ(job, nullptr) << row.open << " " << row.start;
+        EXPECT_EQ(std::vector({fault.kind, int32_t(fault.code)}),
+                  std::vector({row.fault.kind, int32_t(row.fault.code)}));
+    }
     EXPECT_EQ(Read("a"), "old");
 }
 
 TEST_F(JobTest, ADeviceThatKeepsItsHeadersFailsTheJobWithAFinishedFileAndKeepsTheRing) {
     fakewin::keepOnReset = true;
-    m_pJob = CJobCenter::Create(L"a", 0, 5, 1, 8000, 3, 1);
-    ASSERT_EQ(m_pJob ? m_pJob->Start() : 0, 1);
+    ASSERT_TRUE(Started(L"a", 1));
     RunBlock();
+    // Once the worker has seen the audio, an hour asleep passes on the tick count but not on the awake
+    // clock the rule runs on.
+    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == kBlock; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    fakewin::asleepMs = 3600000;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(m_pJob->HasFailed()) << "time asleep counted as time without audio";
     EXPECT_TRUE(WaitUntil([&] { return m_pJob->HasFailed(); })) << "after 3 s without audio";
     EXPECT_TRUE(WaitUntil([] { return Read("a") == g_Recorded + kEnd; })) << "finished before the stop";
     // Kept on purpose, with all it holds: no leak. The stop gives up waiting for it after 1 s.
@@ -192,31 +235,68 @@ TEST_F(JobTest, ADeviceThatKeepsItsHeadersFailsTheJobWithAFinishedFileAndKeepsTh
     RunBlock();
 }
 
-TEST(CaptureRing, StalledWhenTheDeviceHoldsHeadersButGivesBackNoAudioFor3s) {
+TEST_F(JobTest, TheStopNeverFreesTheCaptureWhileACallbackStillRuns) {
+    // The last header back at the stop comes with a callback slow at each event it sets: briefly, and
+    // for longer than the stop waits, when the capture object is kept rather than freed under it.
+    for (DWORD slowMs : {100u, 1100u}) {
+        fakewin::slowLastReturnMs = slowMs;
+        ASSERT_TRUE(Started(L"a", 1));
+        RunBlock();
+        static std::vector<HWAVEIN> kept;
+        kept.push_back(fakewin::device);
+        std::exchange(m_pJob, nullptr)->Stop();
+        fakewin::JoinReturns(); // the callback ends, touching what it touches
+    }
+}
+
+// The device rule with explicit times on the awake clock, over a device that keeps its headers, hands
+// them back empty or refuses them, and behind a ring the worker let fill up.
+TEST(CaptureRing, GoneAfter3sWithoutAudioButNotWhileTheRingIsFull) {
     std::vector<uint8_t> memory(kRingBlocks * 64);
+    static int adds = 0, refuse = 0;
+    auto add = [](void*, void*, uint8_t*) -> int { return ++adds, !refuse; };
     CCaptureRing ring;
     ring.Init(memory.data(), 64);
-    for (uint8_t* header : {&memory[0], &memory[1]}) // on blocks 0 and 1
-        ring.Queue(
-            header, [](void*, void*, uint8_t*) { return 1; }, nullptr);
-    ring.StartWatch(1000);
-    EXPECT_EQ(ring.Stalled(3999), 0);
-    EXPECT_EQ(ring.Stalled(4000), 1);
-    // A header back without the done flag holds no audio, and its block waits for the one before.
-    ring.HeaderBack(&memory[1], &memory[64], 64, 0);
-    EXPECT_EQ(ring.TakeFilled().data, nullptr);
-    EXPECT_EQ(ring.Stalled(4500), 1);
-    // Audio comes back: the watch starts again.
-    ring.HeaderBack(&memory[0], &memory[0], 64, 1);
-    EXPECT_EQ(ring.Stalled(5000), 0);
-    // Both counted back: the device holds none, behind a full ring, which is no stall.
-    ring.CountReturned();
-    ring.CountReturned();
-    EXPECT_EQ(ring.Stalled(60000), 0);
-    // Given one again, if only to refuse it, the device starts again: the watch restarts and counts.
-    ring.QueueWaiting([](void*, void*, uint8_t*) { return 0; }, nullptr);
-    EXPECT_EQ(ring.Stalled(63500), 0);
-    EXPECT_EQ(ring.Stalled(66500), 1);
+    void* h[2] = {&memory[0], &memory[1]};
+    ring.Queue(h[0], add, nullptr); // block 0
+    ring.Queue(h[1], add, nullptr); // block 1
+    ring.StartWatch(0);
+    EXPECT_EQ(std::vector({ring.Stalled(9999), ring.Stalled(10000)}), std::vector({0, 1}))
+        << "first audio: 10 s";
+    auto back = [&](int header, int block, uint32_t bytes, int done) {
+        ring.HeaderBack(h[header], &memory[block * 64], bytes, done);
+        ring.CountReturned();
+    };
+    back(0, 0, 64, 1);
+    back(1, 1, 64, 0); // empty: waits 100 ms before it goes back, and is no audio
+    EXPECT_EQ(ring.Stalled(10000), 0);
+    for (uint32_t at : {10000, 10099, 10100})
+        ring.QueueWaiting(add, nullptr, at);
+    EXPECT_EQ(adds, 4) << "h0 at once, h1 after 100 ms";
+    back(0, 2, 64, 1);
+    EXPECT_EQ(ring.Stalled(11000), 0);
+    refuse = 1; // refused: offered again every 100 ms, never counted as audio
+    for (uint32_t at : {11000, 11050, 11100})
+        ring.QueueWaiting(add, nullptr, at);
+    EXPECT_EQ(adds, 6);
+    EXPECT_EQ(std::vector({ring.Stalled(13999), ring.Stalled(14000)}), std::vector({0, 1})) << "then 3 s";
+
+    // A worker that fell behind: the ring fills, the device gets no header for a minute, and the rule
+    // counts from the block the worker frees.
+    CCaptureRing full;
+    full.Init(memory.data(), 64);
+    refuse = 0;
+    full.Queue(h[0], add, nullptr);
+    full.StartWatch(0);
+    for (int block = 0; block < int(kRingBlocks) - 1; ++block) {
+        full.HeaderBack(h[0], &memory[block * 64], 64, 1);
+        full.CountReturned();
+        full.QueueWaiting(add, nullptr, 0);
+    }
+    EXPECT_EQ(full.Stalled(0), 0);
+    full.ReleaseFilled();
+    EXPECT_EQ(std::vector({full.Stalled(60000), full.Stalled(62999), full.Stalled(63000)}),
+              std::vector({0, 0, 1}));
 }
 
 } // namespace

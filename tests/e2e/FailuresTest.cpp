@@ -1,0 +1,88 @@
+// What the user is told when a recording cannot start or ends by itself: a file that cannot be made,
+// a device that cannot be opened, sleep, a disk that refuses data.
+#include "E2eSupport.h"
+
+namespace {
+
+// Armed in the recording view with the file given; the start button shown.
+void Arm(Kavel& k, const std::wstring& file) {
+    k.SetText(9, file);
+    k.Click(18);
+}
+
+// The start button pressed as a user would: the box it may show comes from within the click.
+void PressStart(const Kavel& k) {
+    PostMessageW(k.Item(22), BM_CLICK, 0, 0);
+}
+
+} // namespace
+
+TEST(Failures, AStartThatCannotMakeItsFileSaysWhichAndWhy) {
+    const std::filesystem::path folder = Out(L"gone");
+    std::filesystem::create_directory(folder);
+    Kavel k;
+    ASSERT_TRUE(k.Window());
+    Arm(k, (folder / L"t.mp3").wstring());
+    std::filesystem::remove(folder); // after it was chosen
+    PressStart(k);
+    const std::wstring box = k.Box();
+    EXPECT_NE(box.find(L"无法创建文件“" + (folder / L"t.mp3").wstring() + L"”"), std::wstring::npos) << box;
+    EXPECT_NE(box.find(L"系统原因："), std::wstring::npos) << box;
+    EXPECT_TRUE(k.Shown(22) && !k.Shown(23));
+}
+
+// The sound card goes away after the program listed its devices (Wine keeps its list): opening a
+// device fails as it does when Windows' privacy settings block the microphone.
+TEST(Failures, ADeviceThatCannotBeOpenedPointsToThePrivacySetting) {
+    Kavel k;
+    ASSERT_TRUE(k.Window());
+    Arm(k, Out(L"nodevice.mp3").wstring());
+    struct Restore {
+        ~Restore() { RestoreSoundCard(); }
+    } restore;
+    ASSERT_EQ(RunUnix(g_out, "pactl unload-module $(pactl list short modules | grep kv_sink | cut -f1)"), 0);
+    PressStart(k);
+    const std::wstring box = k.Box();
+    EXPECT_NE(box.find(L"无法打开音频输入设备"), std::wstring::npos) << box;
+    EXPECT_NE(box.find(L"设置 → 隐私和安全性 → 麦克风"), std::wstring::npos) << box;
+    EXPECT_TRUE(k.Shown(22) && !k.Shown(23));
+    EXPECT_FALSE(std::filesystem::exists(Out(L"nodevice.mp3")));
+}
+
+// Windows says so before it sleeps and after it wakes; Wine never sleeps, so the driver says it.
+TEST(Failures, SleepFinishesTheFileAndSaysSoAfterTheWake) {
+    Kavel k;
+    ASSERT_TRUE(k.Window());
+    Arm(k, Out(L"asleep.mp3").wstring());
+    k.Click(22);
+    ASSERT_TRUE(k.Counted(5000));
+    Send(k.wnd, WM_POWERBROADCAST, PBT_APMSUSPEND);
+    EXPECT_TRUE(k.Shown(22) && !k.Shown(23));
+    EXPECT_EQ(RunUnix(g_out, kCheckAudio + "plays 0.3 asleep.mp3"), 0) << "finished before the sleep";
+    PostMessageW(k.wnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    PostMessageW(k.wnd, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    EXPECT_NE(k.Box().find(L"睡眠"), std::wstring::npos);
+    EXPECT_FALSE(WaitUntil([] { return FindWindowW(L"#32770", L"提示") != nullptr; }, 1000)) << "told twice";
+}
+
+// A small disk of its own (the level runs in a mount namespace), filled but for a few seconds' audio.
+TEST(Failures, ADiskThatRefusesDataIsToldUntilItTakesDataAgain) {
+    ASSERT_EQ(RunUnix(g_out, "mkdir -p small && mount -t tmpfs -o size=256k tmpfs small && "
+                             "head -c 200k /dev/zero >small/filler"),
+              0);
+    struct Unmount {
+        ~Unmount() { RunUnix(g_out, "umount small"); }
+    } unmount;
+    Kavel k;
+    ASSERT_TRUE(k.Window());
+    Arm(k, Out(L"small\\full.mp3").wstring());
+    k.Click(22);
+    EXPECT_TRUE(
+        WaitUntil([&] { return Text(k.Item(24)).find(L"磁盘拒绝写入") != std::wstring::npos; }, 20000))
+        << Text(k.Item(24));
+    ASSERT_EQ(RunUnix(g_out, "rm small/filler"), 0);
+    EXPECT_TRUE(WaitUntil([&] { return Text(k.Item(24)).find(L"磁盘拒绝写入") == std::wstring::npos; }, 5000))
+        << Text(k.Item(24));
+    k.Click(23);
+    EXPECT_EQ(RunUnix(g_out, kCheckAudio + "gapped 1 small/full.mp3"), 0);
+}

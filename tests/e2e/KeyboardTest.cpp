@@ -1,0 +1,60 @@
+// The window from the keyboard alone: Tab and Shift+Tab in reading order, Enter and Space on the
+// focused button, Escape harmless.
+#include "E2eSupport.h"
+
+namespace {
+
+// The ID of the control that has the keyboard focus in the window's thread.
+int FocusedId(HWND wnd) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(wnd, nullptr), &info) && info.hwndFocus
+               ? GetDlgCtrlID(info.hwndFocus)
+               : 0;
+}
+
+void Key(BYTE key, bool shift = false) {
+    if (shift)
+        keybd_event(VK_SHIFT, 0, 0, 0);
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+    if (shift)
+        keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+}
+
+// A key, then the focus on the control expected.
+bool KeyTo(const Kavel& k, BYTE key, int id, bool shift = false) {
+    Key(key, shift);
+    return WaitUntil([&] { return FocusedId(k.wnd) == id; }, 3000);
+}
+
+} // namespace
+
+TEST(Keyboard, TabWalksInReadingOrderAndEnterOrSpacePressesTheFocusedButton) {
+    RunUnix(g_out, "xdotool mousemove 0 0"); // no button appears under the pointer
+    Kavel k;
+    ASSERT_TRUE(k.Window());
+    k.SetText(9, Out(L"keys.mp3").wstring());
+    SetForegroundWindow(k.wnd);
+    ASSERT_TRUE(WaitUntil([&] { return FocusedId(k.wnd) == 9; }, 5000)) << FocusedId(k.wnd);
+    // File, its button, device, its button, channels, rate, bit rate, quality, split, time, help, ready.
+    for (int id : {17, 10, 19, 11, 13, 12, 14, 15, 16, 20, 18, 9})
+        EXPECT_TRUE(KeyTo(k, VK_TAB, id)) << "to " << id << ", at " << FocusedId(k.wnd);
+    EXPECT_TRUE(KeyTo(k, VK_TAB, 18, true)) << FocusedId(k.wnd);
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(WaitUntil([&] { return !k.Shown(18) || FocusedId(k.wnd) != 18; }, 500));
+
+    Key(VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return k.Shown(22) && FocusedId(k.wnd) == 22; })) << FocusedId(k.wnd);
+    EXPECT_TRUE(KeyTo(k, VK_TAB, 21));
+    EXPECT_TRUE(KeyTo(k, VK_TAB, 22, true));
+    Key(VK_SPACE);
+    EXPECT_TRUE(WaitUntil([&] { return k.Shown(23) && FocusedId(k.wnd) == 23; })) << "Space starts";
+    EXPECT_TRUE(k.Counted(0));
+    Key(VK_RETURN);
+    EXPECT_TRUE(WaitUntil([&] { return k.Shown(22) && FocusedId(k.wnd) == 22; })) << "Enter stops";
+    EXPECT_TRUE(KeyTo(k, VK_TAB, 21));
+    Key(VK_RETURN);
+    EXPECT_TRUE(WaitUntil([&] { return k.Shown(18); })) << "Enter on 结束返回";
+    EXPECT_EQ(RunUnix(g_out, kCheckAudio + "plays 0.3 keys.mp3"), 0);
+}

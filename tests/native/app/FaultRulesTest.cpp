@@ -1,0 +1,86 @@
+// What a box says when a recording fails, the long form of file names, and the device chosen by name.
+#include "DeviceNames.h"
+#include "FaultText.h"
+#include "LongPath.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using std::u16string;
+
+TEST(FaultText, NamesTheCauseTheOutcomeAndTheSystemsReason) {
+    // Fault, moment, reason given; then what the text must hold, in this order.
+    const struct {
+        SJobFault fault;
+        EFaultMoment moment;
+        const char16_t* reason;
+        std::vector<u16string> holds;
+    } rows[] = {
+        {{kJobDeviceOpen, 1},
+         kFaultAtStart,
+         u"未指定错误",
+         {u"无法打开音频输入设备“Mic”", u"录音没有开始", u"设备是否已连接", u"设置 → 隐私和安全性 → 麦克风",
+          u"系统原因：未指定错误"}},
+        {{kJobDeviceStart, kWaveBadFormat},
+         kFaultAtStart,
+         u"",
+         {u"“Mic”不支持所选的声道或采样率", u"录音没有开始"}},
+        {{kJobDeviceMissing, 0}, kFaultAtStart, u"", {u"找不到音频输入设备“Mic”", u"设备是否已连接"}},
+        {{kJobFileCreate, 3},
+         kFaultAtStart,
+         u"The system cannot find the path specified.",
+         {u"无法创建文件“D:\\gone\\t.mp3”", u"录音没有开始", u"系统原因：The system cannot find the path"}},
+        {{kJobFileCreate, 5},
+         kFaultAtSplit,
+         u"拒绝访问。",
+         {u"无法创建下一个文件“D:\\gone\\t.mp3”", u"录音已停止，已录下的文件都已保存", u"拒绝访问"}},
+        {{kJobDeviceQuiet, 0}, kFaultAtSplit, u"", {u"输入设备已停止传送声音", u"已录下的文件都已保存"}},
+        {{kJobEncoder, 0}, kFaultAtStart, u"", {u"编码器不接受", u"录音没有开始"}},
+    };
+    for (const auto& row : rows) {
+        char16_t out[1024];
+        ASSERT_EQ(FormatFaultText(row.fault, row.moment, u"D:\\gone\\t.mp3", u"Mic", row.reason, out, 1024),
+                  1);
+        size_t at = 0;
+        for (const u16string& part : row.holds) {
+            at = u16string(out).find(part, at);
+            EXPECT_NE(at, u16string::npos) << row.fault.kind << " " << testing::PrintToString(part);
+        }
+        EXPECT_EQ(u16string(out).find(u"系统原因") != u16string::npos, *row.reason != 0) << row.fault.kind;
+    }
+    char16_t small[20];
+    EXPECT_EQ(FormatFaultText({kJobFileCreate, 3}, kFaultAtStart, u"D:\\t.mp3", u"", u"", small, 20), 0);
+}
+
+TEST(LongPath, FullPathsTakeTheExtendedFormOthersStay) {
+    const std::pair<u16string, u16string> rows[] = {
+        {u"C:\\rec\\talk_1.mp3", u"\\\\?\\C:\\rec\\talk_1.mp3"},
+        {u"d:/rec/a.mp3", u"\\\\?\\d:\\rec\\a.mp3"},
+        {u"\\\\server\\share\\a.mp3", u"\\\\?\\UNC\\server\\share\\a.mp3"},
+        {u"\\\\?\\C:\\a.mp3", u"\\\\?\\C:\\a.mp3"},
+        {u"\\\\.\\pipe\\x", u"\\\\.\\pipe\\x"},
+        {u"a.mp3", u"a.mp3"},
+        {u"C:a.mp3", u"C:a.mp3"},
+    };
+    for (const auto& [path, extended] : rows) {
+        char16_t out[64];
+        ASSERT_EQ(ExtendedPath(path.c_str(), out, 64), 1) << testing::PrintToString(path);
+        EXPECT_EQ(u16string(out), extended);
+    }
+    // A path of 300 units takes 305 with the prefix and the terminator.
+    const u16string longPath = u"C:\\" + u16string(297, u'x');
+    char16_t out[305];
+    EXPECT_EQ(ExtendedPath(longPath.c_str(), out, 305), 1);
+    EXPECT_EQ(ExtendedPath(longPath.c_str(), out, 304), 0);
+}
+
+TEST(DeviceNames, TheChosenDeviceIsFoundByNameAndOrderAfterTheListChanged) {
+    const char16_t* before[] = {u"Mic", u"USB Audio", u"USB Audio", u"Line"};
+    const char16_t* after[] = {u"USB Audio", u"Line", u"Headset", u"USB Audio"}; // "Mic" unplugged
+    const int rows[][2] = {{0, -1}, {1, 0}, {2, 3}, {3, 1}};                     // position before, after
+    for (const auto& row : rows) {
+        const int occurrence = DeviceOccurrence(before, row[0]);
+        EXPECT_EQ(FindDevice(after, 4, before[row[0]], occurrence), row[1]) << row[0];
+    }
+}

@@ -1,0 +1,70 @@
+// The recording control in a main window of this process, where a test may make the split size
+// small: a split whose next file cannot be made.
+#include "ControlIds.h"
+#include "MainWindow.h"
+#include "ProcessState.h"
+#include "Recording.h"
+#include "WineUnix.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+// Answers the first "提示" box from another thread, since it comes up inside the timer that found
+// the fault, and keeps its text.
+struct SBoxWatch {
+    std::wstring text;
+    std::atomic<bool> seen{false};
+    std::thread thread{[this] {
+        for (int waited = 0; waited < 30000 && !seen; waited += 20, Sleep(20)) {
+            HWND box = FindWindowW(L"#32770", L"提示");
+            wchar_t buffer[4096] = L"";
+            if (!box || !GetDlgItemTextW(box, 0xFFFF, buffer, 4096))
+                continue;
+            text = buffer;
+            seen = true;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    }};
+    ~SBoxWatch() { thread.join(); }
+};
+
+} // namespace
+
+TEST(Shell, ASplitWhoseNextFileCannotBeMadeEndsTheRecordingAndSaysWhich) {
+    const std::wstring dir = L"Z:\\tmp\\kavel-shell-" + std::to_wstring(GetTickCount64());
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr) && SetCurrentDirectoryW(dir.c_str()));
+    // The next name looks free, but a link to nowhere stands in its place: both tries fail.
+    ASSERT_EQ(RunUnix(dir, "ln -s /nonexistent/x s_1.mp3"), 0);
+    g_hInstance = GetModuleHandleW(nullptr);
+    g_hMainWnd = CreateMainWindow();
+    ASSERT_TRUE(g_hMainWnd);
+    SetDlgItemTextW(g_hMainWnd, IDC_EDIT_FILE, (dir + L"\\s.mp3").c_str());
+    for (auto [list, position] :
+         {std::pair{IDC_COMBO_SAMPLERATE, 4}, {IDC_COMBO_BITRATE, 2}, {IDC_COMBO_QUALITY, 2}})
+        SendDlgItemMessageW(g_hMainWnd, list, CB_SETCURSEL, position, 0);
+    EnterRecordingView();
+    ASSERT_TRUE(IsWindowVisible(GetDlgItem(g_hMainWnd, IDC_BTN_START)));
+    g_nSplitBytes = 64 << 10; // two seconds at 256 kbit/s
+    SBoxWatch box;
+    StartCommand();
+    ASSERT_TRUE(g_pJob);
+    MSG msg;
+    for (int waited = 0; (g_pJob || !box.seen) && waited < 20000; waited += 10, Sleep(10))
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    EXPECT_EQ(g_pJob, nullptr);
+    EXPECT_TRUE(box.seen);
+    EXPECT_NE(box.text.find(L"无法创建下一个文件“" + dir + L"\\s_1.mp3”"), std::wstring::npos);
+    EXPECT_NE(box.text.find(L"录音已停止，已录下的文件都已保存"), std::wstring::npos);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(g_hMainWnd, IDC_BTN_START)));
+    EXPECT_EQ(RunUnix(dir, kCheckAudio + "plays 1.5 s.mp3"), 0);
+    LeaveRecordingView();
+    DestroyWindow(g_hMainWnd);
+    StartUnix(dir, "rm -r \"$PWD\"");
+}
