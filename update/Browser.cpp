@@ -63,11 +63,18 @@ void OpenUrlInBrowser(const wchar_t* url) {
     wchar_t line[kLineChars];
     if (!ChooseBrowserCommand(sources, ExpandEnvironment, url, line, kLineChars))
         return;
+    // The program is named apart from the line, so that no ".exe" is added to a path that lacks one:
+    // the command "C:\Program Files\B\browser %1" would otherwise start a planted C:\Program.exe.
+    wchar_t program[kLineChars];
+    int length = 0;
+    for (const wchar_t* at = line + 1; *at && *at != L'"'; ++at)
+        program[length++] = *at;
+    program[length] = L'\0';
     STARTUPINFOW startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessW(program, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }

@@ -3,7 +3,8 @@
 #include <cstdint>
 
 // Rewrites command (capacity characters, holding a stored command) in place into the command
-// line that opens url: the program path, quoted, one space and the address as the only argument.
+// line that opens url: the program path, quoted (always: the caller takes it from between the
+// quotes), one space and the address as the only argument.
 // A quoted path is kept as stored; an unquoted one ends at the first ".exe" followed by a blank, a
 // quote or the end of the text (without one, at the first blank). Returns 1, or 0 with command
 // unchanged when there is no path (empty text, unclosed quote), the path is not absolute (a drive

@@ -19,6 +19,14 @@ TEST(StartUp, NewerVersionOpensTheDownloadPageAndEnds) {
     EXPECT_NE(k.Box().find(L"新版本"), std::wstring::npos);
     EXPECT_TRUE(k.Ended());
     EXPECT_EQ(Logged(), "\"C:\\Program Files\\Kv Web\\b.exe\" " KAVEL_E2E_DOWNLOAD_URL);
+    // Without ".exe" the path ends at the first blank, C:\Program, which names no program: the planted
+    // C:\Program.exe is not started in its place.
+    const wchar_t bare[] = L"C:\\Program Files\\Kv Web\\b %1";
+    RegSetValueW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", REG_SZ, bare, sizeof bare);
+    Kavel again;
+    EXPECT_NE(again.Box().find(L"新版本"), std::wstring::npos);
+    EXPECT_TRUE(again.Ended());
+    EXPECT_FALSE(WaitUntil([] { return std::filesystem::exists("planted.log"); }, 2000));
 }
 
 TEST(StartUp, NoServerWarnsAndEnds) {
