@@ -14,8 +14,12 @@ void Flash(DWORD how) {
 
 } // namespace
 
+// A window owned by a minimised one is hidden with it: while the main window is minimised (a hot key
+// pressed while the user works elsewhere) the box stands on its own, in front.
 void ShowNotice(const wchar_t* text) {
-    MessageBoxW(g_hMainWnd, text, L"提示", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+    const bool minimised = IsIconic(g_hMainWnd);
+    MessageBoxW(minimised ? nullptr : g_hMainWnd, text, L"提示",
+                MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | (minimised ? MB_TOPMOST : 0));
 }
 
 // The flash goes on by itself until the window comes to the front; it is started again when the
