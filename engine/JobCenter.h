@@ -1,13 +1,14 @@
 // One recording: capture ring -> encoder -> file on a worker thread, going on into a new file at a
 // split without stopping the capture.
 //
-// Threads: the UI thread calls Create, Start, GetWrittenBytes, SwitchFile, HasFailed and Stop. The
-// worker thread alone encodes, writes and closes the files it was handed, adds to m_nWrittenBytes
-// and owns the ring's read cursor. The UI thread writes m_bStop and m_pNext; the worker takes m_pNext
-// and writes m_bFailed. No lock: the shared values are atomic.
+// Threads: the UI thread calls Create, Start, GetWrittenBytes, SwitchFile, HasFailed, ReadLevel and
+// Stop. The worker thread alone encodes, writes and closes the files it was handed, adds to
+// m_nWrittenBytes, measures m_Level and owns the ring's read cursor. The UI thread writes m_bStop and
+// m_pNext; the worker takes m_pNext and writes m_bFailed. No lock: the shared values are atomic.
 #pragma once
 #include "BlockChain.h"
 #include "FileHandle.h"
+#include "InputLevel.h"
 
 #include <windows.h>
 
@@ -19,13 +20,14 @@ class CMp3Encoder;
 struct SFilledBlock;
 
 // What the application shell sees of a job; slot order Stop, Start, GetWrittenBytes, SwitchFile,
-// HasFailed.
+// HasFailed, ReadLevel.
 struct structJobKavel {
     virtual int Stop() = 0;
     virtual int Start() = 0;
     virtual uint32_t GetWrittenBytes() = 0;
     virtual int SwitchFile(const wchar_t* fileName) = 0;
     virtual int HasFailed() = 0;
+    virtual SLevelReading ReadLevel() = 0;
 };
 
 class CJobCenter final : public structJobKavel {
@@ -49,6 +51,8 @@ class CJobCenter final : public structJobKavel {
     int SwitchFile(const wchar_t* fileName) override;
     // 1 once the device stopped delivering: the worker has finished the file and ended.
     int HasFailed() override;
+    // The input level since the previous call, from the samples the encoder took.
+    SLevelReading ReadLevel() override { return m_Level.Read(); }
 
   private:
     struct SNextFile;
@@ -84,4 +88,5 @@ class CJobCenter final : public structJobKavel {
     int m_bMadeFile = 0; // UI thread's: Start created the first file
     std::atomic<SNextFile*> m_pNext{nullptr};
     std::atomic<int32_t> m_bFailed{0};
+    CInputLevel m_Level;
 };
