@@ -3,6 +3,7 @@
 #include "ControlIds.h"
 #include "Controls.h"
 #include "JobCenter.h"
+#include "Meter.h"
 #include "ProcessState.h"
 #include "SeriesRules.h"
 
@@ -115,12 +116,14 @@ int StartJob() {
     g_nFileIndex = index + 1;
     SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, L"");
     g_nStatusTimer = SetTimer(nullptr, 0, kStatusPeriodMs, StatusTimerProc);
+    StartMeter(g_pJob);
     // Recorders lose hours to an idle sleep: the system stays awake while a job runs.
     SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     return 1;
 }
 
 void StopJob() {
+    StopMeter();
     if (g_nStatusTimer) {
         KillTimer(nullptr, g_nStatusTimer);
         g_nStatusTimer = 0;
@@ -150,6 +153,14 @@ void StopCommand() {
     ReleaseMutex(g_hRecordMutex);
 }
 
+void ShowStatus() {
+    if (!g_pJob)
+        return;
+    char16_t text[kStatusTextUnits];
+    FormatStatusText(g_pJob->GetWrittenBytes(), MeterStatusWarnings(), text, kStatusTextUnits);
+    SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, reinterpret_cast<const wchar_t*>(text));
+}
+
 void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     WaitForSingleObject(g_hRecordMutex, INFINITE);
     // A device that stopped delivering ends the recording: its worker has finished the file. The
@@ -165,11 +176,7 @@ void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) {
         return;
     }
     const uint32_t written = g_pJob ? g_pJob->GetWrittenBytes() : 0;
-    if (g_pJob) {
-        char16_t text[kStatusTextUnits];
-        FormatStatusText(written, 0, text, kStatusTextUnits);
-        SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, reinterpret_cast<const wchar_t*>(text));
-    }
+    ShowStatus();
     if (SplitDue(written, g_nSplitBytes) && !SwitchToNextFile()) {
         StopJob();
         ShowIdleButtons();

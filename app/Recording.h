@@ -24,3 +24,5 @@ void StopJob();
 void StartCommand();
 void StopCommand();
 void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD);
+// The bytes written and the warnings that hold, in the status field; nothing without a job.
+void ShowStatus();

@@ -1,0 +1,66 @@
+// The meter's fall and peak hold in audio time, its scale and its text.
+#include "MeterRules.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+TEST(MeterRules, BarFallsAndTheHoldMarkStaysAboutOneAndAHalfSeconds) {
+    const double none = -INFINITY;
+    // Each step: a reading's peak and audio length, then where bar and mark stand.
+    const struct {
+        double peakDb;
+        uint32_t newMs;
+        double barDb, holdDb;
+    } steps[] = {
+        // clang-format off
+        {-6, 100, -6, -6},
+        {none, 500, -16, -6},
+        {none, 0, -16, -6},     // no audio taken: nothing moves
+        {-30, 900, -30, -6},
+        {-20, 100, -20, -20},   // 1.5 s on, the mark drops to the bar
+        {-3, 100, -3, -3},
+        {-40, 100, -5, -3},
+        {-50, 2000, -45, -45},
+        {none, 1000, -65, -45},
+        {none, 1000, -85, -85},
+        // clang-format on
+    };
+    SMeterState meter = MeterAtStart();
+    int i = 0;
+    for (const auto& s : steps) {
+        StepMeter(&meter, s.peakDb, s.newMs);
+        EXPECT_NEAR(meter.barDb, s.barDb, 1e-9) << "step " << i;
+        EXPECT_NEAR(meter.holdDb, s.holdDb, 1e-9) << "step " << i++;
+    }
+    const struct {
+        double db;
+        int px;
+    } places[] = {{none, 0}, {NAN, 0}, {-70, 0}, {-60, 0}, {-30, 120}, {-0.001, 240}, {0, 240}, {3, 240}};
+    for (const auto& p : places)
+        EXPECT_EQ(MeterPixels(p.db, 240), p.px) << p.db;
+}
+
+TEST(MeterRules, TextSaysLevelClipAndElapsedTime) {
+    const struct {
+        double db;
+        int clipped;
+        uint32_t ms;
+        size_t units;
+        std::u16string text;
+    } cases[] = {
+        {-5.8, 0, 5999, kMeterTextUnits, u"-6 dBFS 0:00:05"},
+        {-INFINITY, 0, 83000, kMeterTextUnits, u"静音 0:01:23"},
+        {-0.3, 1, 39599000, kMeterTextUnits, u"0 dBFS 过载 10:59:59"},
+        {-60.4, 0, 0, kMeterTextUnits, u"-60 dBFS 0:00:00"},
+        {-60.6, 1, 0, kMeterTextUnits, u"静音 过载 0:00:00"},
+        {-12, 0, UINT32_MAX, kMeterTextUnits, u"-12 dBFS 1193:02:47"},
+        {-12, 0, 0, 5, u"-12 "},
+    };
+    for (const auto& c : cases) {
+        std::u16string out(c.units, u'#');
+        FormatMeterText(c.db, c.clipped, c.ms, out.data(), c.units);
+        EXPECT_EQ(std::u16string(out.c_str()), c.text) << c.db;
+    }
+}
