@@ -15,31 +15,21 @@ TEST(MeterRules, BarFallsAndTheHoldMarkStaysAboutOneAndAHalfSeconds) {
         double barDb, holdDb;
     } steps[] = {
         // clang-format off
-        {-6, 100, -6, -6},
-        {none, 500, -16, -6},
-        {none, 0, -16, -6},     // no audio taken: nothing moves
-        {-30, 900, -30, -6},
-        {-20, 100, -20, -20},   // 1.5 s on, the mark drops to the bar
-        {-3, 100, -3, -3},
-        {-40, 100, -5, -3},
-        {-50, 2000, -45, -45},
-        {none, 1000, -65, -45},
-        {none, 1000, -85, -85},
+        {-6, 100, -6, -6}, {none, 500, -16, -6}, {none, 0, -16, -6}, // no audio taken: nothing moves
+        {-30, 900, -30, -6}, {-20, 100, -20, -20},                   // 1.5 s on, the mark drops to the bar
+        {-3, 100, -3, -3}, {-40, 100, -5, -3}, {-50, 2000, -45, -45}, {none, 1000, -65, -45},
         // clang-format on
     };
     SMeterState meter = MeterAtStart();
-    int i = 0;
     for (const auto& s : steps) {
         StepMeter(&meter, s.peakDb, s.newMs);
-        EXPECT_NEAR(meter.barDb, s.barDb, 1e-9) << "step " << i;
-        EXPECT_NEAR(meter.holdDb, s.holdDb, 1e-9) << "step " << i++;
+        EXPECT_EQ(meter.barDb, s.barDb) << s.peakDb << " " << s.newMs;
+        EXPECT_EQ(meter.holdDb, s.holdDb) << s.peakDb << " " << s.newMs;
     }
-    const struct {
-        double db;
-        int px;
-    } places[] = {{none, 0}, {NAN, 0}, {-70, 0}, {-60, 0}, {-30, 120}, {-0.001, 240}, {0, 240}, {3, 240}};
-    for (const auto& p : places)
-        EXPECT_EQ(MeterPixels(p.db, 240), p.px) << p.db;
+    const double db[] = {none, NAN, -70, -60, -30, -0.001, 0, 3};
+    const int px[] = {0, 0, 0, 0, 120, 240, 240, 240};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(MeterPixels(db[i], 240), px[i]) << db[i];
 }
 
 TEST(MeterRules, TextSaysLevelClipAndElapsedTime) {
