@@ -9,7 +9,8 @@
 #include "Recording.h"
 #include "SeriesRules.h"
 
-#include <cwchar>
+#include <algorithm>
+#include <string_view>
 
 namespace {
 
@@ -25,6 +26,8 @@ int g_bClipped = 0;
 uint32_t g_nSilence = 0;
 bool g_bFlashing = false;
 SMeterPicture g_Picture = {};
+// The control's text as last set: reading it back would cost a message every tick.
+char16_t g_szShown[kMeterTextUnits] = u"";
 
 // Text and picture anew; painted only when either changed.
 void ShowReading() {
@@ -35,13 +38,11 @@ void ShowReading() {
         picture = {1, MeterPixels(g_Meter.barDb, kMeterScalePx), MeterPixels(g_Meter.holdDb, kMeterScalePx),
                    g_bClipped};
     }
-    wchar_t shown[kMeterTextUnits] = L"";
-    GetWindowTextW(g_hMeter, shown, kMeterTextUnits);
-    const auto* wide = reinterpret_cast<const wchar_t*>(text);
-    if (picture == g_Picture && std::wcscmp(shown, wide) == 0)
+    if (picture == g_Picture && std::u16string_view(text) == g_szShown)
         return;
     g_Picture = picture;
-    SetWindowTextW(g_hMeter, wide);
+    std::copy_n(text, kMeterTextUnits, g_szShown);
+    SetWindowTextW(g_hMeter, reinterpret_cast<const wchar_t*>(text));
     InvalidateRect(g_hMeter, nullptr, FALSE);
 }
 
@@ -84,7 +85,7 @@ LRESULT CALLBACK MeterProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
         OnTick();
         return 0;
     case WM_DESTROY:
-        ReleaseMeterFont();
+        ReleaseMeterDrawing();
         g_hMeter = nullptr;
         return 0;
     }
@@ -101,7 +102,7 @@ HWND CreateMeter(HWND mainWnd) {
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kMeterClass;
     RegisterClassExW(&wc);
-    CreateMeterFont();
+    CreateMeterDrawing();
     g_hMeter =
         CreateWindowExW(0, kMeterClass, L"", WS_CHILD, kMeterX, kMeterY, kMeterWidth, kMeterHeight, mainWnd,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_METER)), g_hInstance, nullptr);

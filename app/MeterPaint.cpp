@@ -16,6 +16,9 @@ constexpr COLORREF kBarLow = RGB(0, 200, 200), kBarHigh = RGB(255, 255, 0), kBar
 constexpr COLORREF kClipOff = RGB(96, 96, 96);
 
 HFONT g_hTimeFont = nullptr;
+HDC g_hMemory = nullptr;
+HBITMAP g_hPicture = nullptr;
+HGDIOBJ g_hOldPicture = nullptr; // set once the picture is in the memory DC
 
 void Fill(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
     const RECT rect = {left, top, right, bottom};
@@ -103,13 +106,27 @@ void DrawMeter(HDC dc, HWND meter, const SMeterPicture& picture) {
 
 } // namespace
 
-void CreateMeterFont() {
+// The off-screen picture is made once and kept: the meter is drawn up to ten times a second.
+void CreateMeterDrawing() {
     g_hTimeFont = CreateFontW(36, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
+    HDC screen = GetDC(nullptr);
+    g_hMemory = CreateCompatibleDC(screen);
+    g_hPicture = CreateCompatibleBitmap(screen, kMeterWidth, kMeterHeight);
+    ReleaseDC(nullptr, screen);
+    if (g_hMemory && g_hPicture)
+        g_hOldPicture = SelectObject(g_hMemory, g_hPicture);
 }
 
-void ReleaseMeterFont() {
+void ReleaseMeterDrawing() {
+    if (g_hOldPicture)
+        SelectObject(g_hMemory, g_hOldPicture);
+    DeleteDC(g_hMemory);
+    DeleteObject(g_hPicture);
     DeleteObject(g_hTimeFont);
+    g_hMemory = nullptr;
+    g_hPicture = nullptr;
+    g_hOldPicture = nullptr;
     g_hTimeFont = nullptr;
 }
 
@@ -118,19 +135,12 @@ void ReleaseMeterFont() {
 void PaintMeter(HWND meter, const SMeterPicture& picture) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(meter, &ps);
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, kMeterWidth, kMeterHeight);
-    if (memory && bitmap) {
-        HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-        HGDIOBJ oldFont = SelectObject(memory, GetStockObject(DEFAULT_GUI_FONT));
-        DrawMeter(memory, meter, picture);
-        BitBlt(dc, 0, 0, kMeterWidth, kMeterHeight, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, oldFont);
-        SelectObject(memory, oldBitmap);
+    if (g_hOldPicture) {
+        // The fonts go out of the kept DC again, so they can be deleted.
+        HGDIOBJ oldFont = SelectObject(g_hMemory, GetStockObject(DEFAULT_GUI_FONT));
+        DrawMeter(g_hMemory, meter, picture);
+        SelectObject(g_hMemory, oldFont);
+        BitBlt(dc, 0, 0, kMeterWidth, kMeterHeight, g_hMemory, 0, 0, SRCCOPY);
     }
-    if (bitmap)
-        DeleteObject(bitmap);
-    if (memory)
-        DeleteDC(memory);
     EndPaint(meter, &ps);
 }

@@ -14,10 +14,10 @@ struct SMeterPicture {
     bool operator==(const SMeterPicture&) const = default;
 };
 
-// The time's large font, made with the control and released when it goes; the rest is in the
-// skin's font.
-void CreateMeterFont();
-void ReleaseMeterFont();
+// The off-screen picture and the time's large font (the rest is in the skin's font), made with the
+// control and released when it goes.
+void CreateMeterDrawing();
+void ReleaseMeterDrawing();
 // WM_PAINT of the control; the words come from its window text ("<level> <time>").
 void PaintMeter(HWND meter, const SMeterPicture& picture);
 // Width of the scale in pixels, for the bar's and the mark's places.
