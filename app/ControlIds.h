@@ -1,4 +1,4 @@
-// IDs of the main window's controls and hot keys. IDs 1-20 are the set-up group, 21-24 the
+// IDs of the main window's controls and hot keys. IDs 1-20 are the set-up group, 21-25 the
 // recording group; each label's field is its ID + 8.
 #pragma once
 
@@ -27,11 +27,12 @@ enum : int {
     IDC_BTN_START = 22,
     IDC_BTN_STOP = 23,
     IDC_EDIT_STATUS = 24,
+    IDC_METER = 25, // not in the control table: a window class of its own
 
     IDC_FIRST_SETUP = IDC_LBL_FILE,
     IDC_LAST_SETUP = IDC_BTN_HELP,
     IDC_FIRST_RECORDING = IDC_BTN_BACK,
-    IDC_LAST_RECORDING = IDC_EDIT_STATUS,
+    IDC_LAST_RECORDING = IDC_METER,
 };
 
 enum : int {

@@ -1,4 +1,5 @@
-// The 24 child controls of the main window, laid out in code.
+// The 24 child controls of the main window from one table, laid out in code (the meter, ID 25, is
+// a window of its own: Meter.h).
 #pragma once
 #include <windows.h>
 

@@ -10,6 +10,7 @@
 #include "ControlIds.h"
 #include "Controls.h"
 #include "DeviceList.h"
+#include "Meter.h"
 #include "ProcessState.h"
 #include "Recording.h"
 #include "SeriesRules.h"
@@ -164,6 +165,7 @@ HWND CreateMainWindow() {
         return nullptr;
     }
     CreateControls(wnd);
+    CreateMeter(wnd);
     ShowWindow(wnd, SW_SHOW);
     UpdateWindow(wnd);
     return wnd;
@@ -277,7 +279,7 @@ void EnterRecordingView() {
     SetWindowTextW(Control(IDC_EDIT_STATUS), L"Ctrl+Alt+F9 开始 Ctrl+Alt+F8 结束");
     ShowControls(IDC_FIRST_SETUP, IDC_LAST_SETUP, SW_HIDE);
     ShowControls(IDC_BTN_BACK, IDC_BTN_START, SW_SHOW);
-    ShowControls(IDC_EDIT_STATUS, IDC_EDIT_STATUS, SW_SHOW);
+    ShowControls(IDC_EDIT_STATUS, IDC_METER, SW_SHOW);
     ArmSeries();
 }
 

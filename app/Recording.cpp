@@ -9,6 +9,7 @@
 #include "FaultText.h"
 #include "JobCenter.h"
 #include "LongPath.h"
+#include "Meter.h"
 #include "ProcessState.h"
 #include "SeriesRules.h"
 
@@ -198,12 +199,14 @@ int StartJob() {
     g_nFileIndex = index + 1;
     SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, L"");
     g_nStatusTimer = SetTimer(nullptr, 0, kStatusPeriodMs, StatusTimerProc);
+    StartMeter(g_pJob);
     // Recorders lose hours to an idle sleep: the system stays awake while a job runs.
     SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     return 1;
 }
 
 void StopJob() {
+    StopMeter();
     if (g_nStatusTimer) {
         KillTimer(nullptr, g_nStatusTimer);
         g_nStatusTimer = 0;
@@ -250,6 +253,18 @@ void TellAfterSleep() {
     ShowNotice(reinterpret_cast<const wchar_t*>(kSleepText));
 }
 
+void ShowStatus() {
+    if (!g_pJob)
+        return;
+    const bool diskRefuses = g_pJob->IsWriteFailing();
+    char16_t text[kStatusTextUnits];
+    FormatStatusText(g_pJob->GetWrittenBytes(),
+                     (diskRefuses ? uint32_t{kStatusDiskRefuses} : 0u) | MeterStatusWarnings(), text,
+                     kStatusTextUnits);
+    SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, reinterpret_cast<const wchar_t*>(text));
+    SetAttention(kAttentionDisk, diskRefuses);
+}
+
 void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     WaitForSingleObject(g_hRecordMutex, INFINITE);
     // A device that stopped delivering ends the recording: its worker has finished the file. The
@@ -266,11 +281,7 @@ void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     }
     if (g_pJob) {
         const uint64_t written = g_pJob->GetWrittenBytes();
-        const bool diskRefuses = g_pJob->IsWriteFailing();
-        char16_t text[kStatusTextUnits];
-        FormatStatusText(written, diskRefuses ? uint32_t{kStatusDiskRefuses} : 0u, text, kStatusTextUnits);
-        SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, reinterpret_cast<const wchar_t*>(text));
-        SetAttention(kAttentionDisk, diskRefuses);
+        ShowStatus();
         if (SplitDue(written, g_nSplitBytes) && !SwitchToNextFile()) {
             StopJob();
             ShowIdleButtons();

@@ -28,3 +28,5 @@ void StopForSleep();
 // After the wake: says that the recording ended with the sleep, if one did.
 void TellAfterSleep();
 void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD);
+// The bytes written and the warnings that hold, in the status field; nothing without a job.
+void ShowStatus();

@@ -64,6 +64,7 @@ int CJobCenter::Open(const wchar_t* fileName, uint32_t deviceIndex, int32_t qual
     m_nChannels = channels;
     m_nSampleRate = sampleRate;
     m_nBitRateKbps = EncoderBitRateKbps(sampleRate, bitRateFactor);
+    m_Level.Init(static_cast<uint32_t>(sampleRate));
 
     const WAVEFORMATEX format = PcmCaptureFormat(channels, sampleRate);
     MMRESULT deviceError = MMSYSERR_NOERROR;
@@ -220,10 +221,12 @@ void CJobCenter::Work() {
     DropNextFile();
 }
 
-// The encoder reads the PCM in place in the ring, 1152 samples per channel per call.
+// The encoder reads the PCM in place in the ring, 1152 samples per channel per call; the level is
+// measured from the same frame just before, while it is in the cache.
 void CJobCenter::EncodeFrames(const uint8_t* block, uint32_t frames) {
     for (uint32_t i = 0; i < frames; ++i) {
         const auto* pcm = reinterpret_cast<const int16_t*>(block + i * m_nFrameBytes);
+        m_Level.AddFrame(pcm, kSamplesPerCall, static_cast<uint32_t>(m_nChannels));
         const int32_t produced = m_pEncoder->EncodeFrame(pcm, m_pOutBuf, kOutCapacityBytes);
         if (produced > 0)
             WriteOut(m_pOutBuf, static_cast<uint32_t>(produced));

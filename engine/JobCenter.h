@@ -1,13 +1,15 @@
 // One recording: capture ring -> encoder -> file on a worker thread, going on into a new file at a
 // split without stopping the capture.
 //
-// Threads: the UI thread calls Create, Start, GetWrittenBytes, SwitchFile, HasFailed and Stop. The
-// worker thread alone encodes, writes and closes the files it was handed, adds to m_nWrittenBytes
-// and owns the ring's read cursor. The UI thread writes m_bStop and m_pNext; the worker takes m_pNext
-// and writes m_bFailed and m_bWriteFailing. No lock: the shared values are atomic.
+// Threads: the UI thread calls Create, Start, GetWrittenBytes, SwitchFile, HasFailed,
+// IsWriteFailing, ReadLevel and Stop. The worker thread alone encodes, writes and closes the files it
+// was handed, adds to m_nWrittenBytes, measures m_Level and owns the ring's read cursor. The UI thread
+// writes m_bStop and m_pNext; the worker takes m_pNext and writes m_bFailed and m_bWriteFailing. No
+// lock: the shared values are atomic.
 #pragma once
 #include "BlockChain.h"
 #include "FileHandle.h"
+#include "InputLevel.h"
 #include "JobFault.h"
 
 #include <windows.h>
@@ -20,7 +22,7 @@ class CMp3Encoder;
 struct SFilledBlock;
 
 // What the application shell sees of a job; slot order Stop, Start, GetWrittenBytes, SwitchFile,
-// HasFailed, IsWriteFailing.
+// HasFailed, IsWriteFailing, ReadLevel.
 struct structJobKavel {
     virtual int Stop() = 0;
     virtual int Start(SJobFault* fault) = 0;
@@ -28,6 +30,7 @@ struct structJobKavel {
     virtual int SwitchFile(const wchar_t* fileName, SJobFault* fault) = 0;
     virtual int HasFailed() = 0;
     virtual int IsWriteFailing() = 0;
+    virtual SLevelReading ReadLevel() = 0;
 };
 
 class CJobCenter final : public structJobKavel {
@@ -56,6 +59,8 @@ class CJobCenter final : public structJobKavel {
     // 1 while the disk refuses what the worker writes (full, gone, too large a file); the recording
     // goes on, since space may come back.
     int IsWriteFailing() override;
+    // The input level since the previous call, from the samples the encoder took.
+    SLevelReading ReadLevel() override { return m_Level.Read(); }
 
   private:
     struct SNextFile;
@@ -92,4 +97,5 @@ class CJobCenter final : public structJobKavel {
     int m_bMadeFile = 0; // UI thread's: Start created the first file
     std::atomic<SNextFile*> m_pNext{nullptr};
     std::atomic<int32_t> m_bFailed{0};
+    CInputLevel m_Level;
 };

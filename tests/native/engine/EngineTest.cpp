@@ -146,6 +146,10 @@ TEST_F(JobTest, SwitchFileGoesOnInTheNextFileWithoutAGapAndTheCountIsWhatTheFile
     ASSERT_TRUE(Started(L"a", 2));
     RunBlock();
     ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 2 * kBlock; }));
+    // The level comes from every sample the encoder took: numbered 0 to 4607, 288 ms at 8000 Hz.
+    const SLevelReading level = m_pJob->ReadLevel();
+    EXPECT_EQ(level.peak, 4607u);
+    EXPECT_EQ(level.newMs, 288u);
     ASSERT_EQ(m_pJob->SwitchFile(L"b", &m_Fault), 1);
     EXPECT_EQ(m_pJob->GetWrittenBytes(), 0u);
     // The count starts again with the file.
