@@ -3,6 +3,7 @@
 // A copy planted for the browser or control.exe only notes its command line in planted.log. Planted copies
 // stay: the Wine prefix and the release folder are the run's own.
 #include "E2eSupport.h"
+#include "RunCases.h"
 
 // scripts/run's demo: seconds of whatever plays into the sound card, through the window's buttons,
 // with screenshots of the set-up view and of the window (640 x 480, centred) while it records.
@@ -25,5 +26,5 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3 || !SetCurrentDirectoryW(argv[1]))
         return 2;
     g_out = argv[2];
-    return argc > 3 ? Demo(_wtoi(argv[3])) : RUN_ALL_TESTS();
+    return argc > 3 ? Demo(_wtoi(argv[3])) : RunCases();
 }

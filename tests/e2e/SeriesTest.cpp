@@ -1,13 +1,6 @@
 // A series split at the size limit and ended by the time limit, run beside the other cases.
 #include "E2eSupport.h"
 
-// The series that ends at the time limit runs beside these cases in a desktop of its own: its verdict,
-// the number of passed cases that tests/e2e/run notes once it ended.
-TEST(Beside, SeriesPassed) {
-    EXPECT_EQ(
-        RunUnix(g_out, "until [ -s series.passed ]; do sleep 0.2; done; grep -qx 1 series.passed", 90000), 0);
-}
-
 // Runs in a desktop and with a sound server of its own, beside the other cases (tests/e2e/run).
 TEST(Series, SplitsAtTheSizeLimitAndEndsAtTheTimeLimit) {
     Kavel k;
