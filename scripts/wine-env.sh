@@ -77,6 +77,19 @@ kv_play_tone() {
   echo $!
 }
 
+# The null sink as the default devices and a 1 kHz tone playing into it: again after a test
+# unloaded the sink (the player ends with it). The player gets a session of its own, so that the
+# end of a test's command does not end it.
+kv_sound_ready() {
+  local tone=$KV_RUN_DIR/tone.pid
+  if ! pactl list short sinks | grep -q kv_sink; then
+    pactl load-module module-null-sink sink_name=kv_sink >/dev/null || return 1
+  fi
+  pactl set-default-source kv_sink.monitor && pactl set-default-sink kv_sink || return 1
+  [ -s "$tone" ] && kill -0 "$(cat "$tone")" 2>/dev/null ||
+    setsid bash -c '. "$0" && kv_play_tone 1000' "${BASH_SOURCE[0]}" >"$tone"
+}
+
 kv_env_stop() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
   pactl exit >/dev/null 2>&1 || pulseaudio --kill >/dev/null 2>&1 || true

@@ -5,15 +5,39 @@
 #include "E2eSupport.h"
 #include "RunCases.h"
 
+// Every case starts with version 2 served and the tone playing into the sound card, whatever the case
+// before changed. Past its limit, the Kavel processes it started are ended: its next step then fails
+// at once, naming itself, and the cases after it still run within the level's time.
+class CCaseFrame : public testing::EmptyTestEventListener {
+    HANDLE m_hTimer = nullptr;
+    static void CALLBACK Overdue(PVOID, BOOLEAN) {
+        std::printf("[  LIMIT   ] the case ran past its limit: its Kavel is ended\n");
+        std::lock_guard lock(g_KavelsLock);
+        for (HANDLE process : g_Kavels)
+            TerminateProcess(process, 3);
+    }
+    void OnTestStart(const testing::TestInfo& info) override {
+        EXPECT_EQ(RunUnix(g_out,
+                          "bash -c '. " KAVEL_SOURCE_DIR "/scripts/update-server.sh && . " KAVEL_SOURCE_DIR
+                          "/scripts/wine-env.sh && kv_update_server_serve 2 && kv_sound_ready'"),
+                  0)
+            << "version 2 served, the tone playing";
+        const DWORD limitMs = std::string(info.test_suite_name()) == "Series" ? 150000 : 60000;
+        CreateTimerQueueTimer(&m_hTimer, nullptr, Overdue, nullptr, limitMs, 0, 0);
+    }
+    void OnTestEnd(const testing::TestInfo&) override {
+        DeleteTimerQueueTimer(nullptr, m_hTimer, INVALID_HANDLE_VALUE);
+    }
+};
+
 // scripts/run's demo: seconds of whatever plays into the sound card, through the window's buttons,
 // with screenshots of the set-up view and of the window (640 x 480, centred) while it records.
 int Demo(int seconds) {
     const std::string shot = "; import -window root -crop 640x480+192+144 ";
     Kavel k;
     const bool shown = k.Window() && RunUnix(g_out, "sleep 0.5" + shot + "setup.png") == 0;
-    k.SetText(9, Out(L"demo.mp3").wstring());
-    k.Click(18);
-    k.Click(22);
+    k.Arm(Out(L"demo.mp3").wstring());
+    k.Start();
     const bool recorded = RunUnix(g_out, "sleep " + std::to_string(seconds + 1) + shot + "demo.png") == 0;
     k.Click(23);
     return shown && recorded ? 0 : 1;
@@ -26,5 +50,6 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3 || !SetCurrentDirectoryW(argv[1]))
         return 2;
     g_out = argv[2];
+    testing::UnitTest::GetInstance()->listeners().Append(new CCaseFrame);
     return argc > 3 ? Demo(_wtoi(argv[3])) : RunCases();
 }
