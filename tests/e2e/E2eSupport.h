@@ -7,8 +7,8 @@
 // (E2eMain.cpp); one that needs another state makes it (Serve, a sink unloaded), and what it starts
 // ends with its object (Kavel), so the order the cases run in does not matter. Every case counts in
 // the level's summary (tests/e2e/run); raise the e2e minimum at the top of scripts/test by the cases
-// you add. Waits count real time and name their step when they fail; a case that runs past its
-// limit has its Kavel ended, so a program that hangs fails the case, not the level.
+// you add. Waits count real time and are named by their assertion: a program that hangs fails the
+// step it hangs in, within that step's limit.
 #pragma once
 #include "WineUnix.h"
 
@@ -17,13 +17,17 @@
 
 #include <filesystem>
 #include <functional>
-#include <mutex>
-#include <set>
 
 inline std::wstring g_out; // the results folder
 
 inline std::filesystem::path Out(const wchar_t* name) {
     return std::filesystem::path(g_out) / name;
+}
+
+// A file's size, -1 for none. (Not std::filesystem::file_size: its status query under Wine made the
+// next Kavel.exe hang at start, finding its sound devices.)
+inline long long Size(const std::filesystem::path& path) {
+    return std::ifstream(path, std::ios::binary | std::ios::ate).tellg();
 }
 
 // Until ready() holds, for at most timeoutMs of real time, however long each look takes.
@@ -94,8 +98,8 @@ inline HWND Owned(HWND owner) {
     return search.second;
 }
 
-// The icon a box shows, told by its colours on the screen: Wine's warning sign is yellow ('!'), its
-// information sign blue ('i'); '?' until it is drawn.
+// The icon a box shows, told by its colours on the screen along a line through its middle: Wine's
+// warning sign is yellow ('!'), its information sign blue ('i'); '?' until it is drawn.
 inline char IconOf(HWND box) {
     RECT r = {};
     for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
@@ -103,19 +107,14 @@ inline char IconOf(HWND box) {
             GetWindowRect(c, &r);
     HDC screen = GetDC(nullptr);
     int yellow = 0, blue = 0;
-    for (LONG y = r.top; y < r.bottom; y += 2)
-        for (LONG x = r.left; x < r.right; x += 2) {
-            const COLORREF p = GetPixel(screen, x, y);
-            yellow += GetRValue(p) > 180 && GetGValue(p) > 150 && GetBValue(p) < 100;
-            blue += GetBValue(p) > 150 && GetRValue(p) < 100;
-        }
+    for (LONG x = r.left; x < r.right; ++x) {
+        const COLORREF p = GetPixel(screen, x, (r.top + r.bottom) / 2);
+        yellow += GetRValue(p) > 180 && GetGValue(p) > 150 && GetBValue(p) < 100;
+        blue += GetBValue(p) > 150 && GetRValue(p) < 100;
+    }
     ReleaseDC(nullptr, screen);
-    return yellow > 20 && !blue ? '!' : blue > 20 && !yellow ? 'i' : '?';
+    return yellow > 3 && !blue ? '!' : blue > 3 && !yellow ? 'i' : '?';
 }
-
-// The Kavel processes the running case started, ended when it runs past its limit.
-inline std::mutex g_KavelsLock;
-inline std::set<HANDLE> g_Kavels;
 
 // Kavel.exe started in its folder, the current one; ended with the object, however the case ends,
 // and gone before the next one starts.
@@ -133,14 +132,10 @@ struct Kavel {
         process = spawned > 0 ? reinterpret_cast<HANDLE>(spawned) : nullptr;
         if (!soundDriver && Window())
             RegDeleteKeyValueW(HKEY_CURRENT_USER, drivers, L"Audio");
-        std::lock_guard lock(g_KavelsLock);
-        g_Kavels.insert(process);
     }
     ~Kavel() {
         TerminateProcess(process, 1); // refused for no process
         WaitForSingleObject(process, 10000);
-        std::lock_guard lock(g_KavelsLock);
-        g_Kavels.erase(process);
         CloseHandle(process);
     }
     bool Window() {

@@ -17,14 +17,13 @@ TEST(Recording, HotKeysStartAndStopAndTheSeriesNamesGoOn) {
     EXPECT_TRUE(k.Counted(25000));
     Press(VK_F8);
     ASSERT_TRUE(WaitUntil([&] { return k.Shown(22); })) << "stopped after Ctrl+Alt+F8";
-    Send(k.wnd, WM_NULL); // the stop button goes before the file is finished
-    EXPECT_GE(std::filesystem::file_size(Out(L"talk.mp3")), k.bytes + 128);
+    Send(k.wnd, WM_NULL); // the start button comes back before the file is finished
     EXPECT_EQ(RunUnix(g_out, kCheckAudio + "tone 1.5 talk.mp3"), 0);
     k.Start();
     ASSERT_TRUE(k.Counted(5000)) << "recording the next file";
     Send(k.wnd, WM_ENDSESSION, TRUE, reinterpret_cast<const void*>(ENDSESSION_LOGOFF));
     EXPECT_EQ(RunUnix(g_out, kCheckAudio + "plays 0.3 talk_2.mp3"), 0);
-    EXPECT_EQ(std::filesystem::file_size(Out(L"talk_1.mp3")), 17u);
+    EXPECT_EQ(Size(Out(L"talk_1.mp3")), 17);
 }
 
 // "结束返回" while a recording runs (stereo, 48000 Hz, once the rate: 48 kbit/s): the file is
