@@ -26,21 +26,23 @@ kv_level_end() {
   fi
 }
 
-# "passed failed skipped" from the summaries of GoogleTest logs, added up. A log that ends
-# without GoogleTest's closing line counts as one failed case more.
+# "passed failed skipped" from the summaries of GoogleTest logs, added up. A log that ends without
+# GoogleTest's closing line, or that ran no case, counts as one failed case more; a skip without a
+# reason (tests/support/RunCases.h) counts as failed, not skipped.
 KV_GTEST_END='^\[==========\] [0-9]+ tests? from .* ran'
 kv_gtest_counts() {
-  local log kind passed=0 failed=0 skipped=0 n
+  local log kind passed=0 failed=0 skipped=0 n counts
   for log in "$@"; do
-    grep -qE "$KV_GTEST_END" "$log" 2>/dev/null || failed=$((failed + 1))
+    counts=()
     for kind in PASSED FAILED SKIPPED; do
-      n=$(grep -E "^\[  $kind  \] [0-9]+ tests?" "$log" 2>/dev/null | tail -1 | grep -oE '[0-9]+' | head -1)
-      case $kind in
-        PASSED) passed=$((passed + ${n:-0})) ;;
-        FAILED) failed=$((failed + ${n:-0})) ;;
-        SKIPPED) skipped=$((skipped + ${n:-0})) ;;
-      esac
+      n=$(grep -E "^\[ +$kind +\] [0-9]+ tests?" "$log" 2>/dev/null | tail -1 | grep -oE '[0-9]+' | head -1)
+      counts+=("${n:-0}")
     done
+    n=$(grep -cE '^\[  FAILED  \] .* skipped without a reason$' "$log" 2>/dev/null)
+    counts[1]=$((counts[1] + n)) counts[2]=$((counts[2] - n))
+    grep -qE "$KV_GTEST_END" "$log" 2>/dev/null && [ $((counts[0] + counts[1] + counts[2])) -gt 0 ] ||
+      counts[1]=$((counts[1] + 1))
+    passed=$((passed + counts[0])) failed=$((failed + counts[1])) skipped=$((skipped + counts[2]))
   done
   echo "$passed $failed $skipped"
 }
@@ -55,8 +57,8 @@ kv_add() {  # name passed failed skipped
 }
 
 # Runs a GoogleTest program and counts its cases. A program that ends without GoogleTest's
-# summary (crash, sanitizer abort, failed start), with an exit status its summary does not explain,
-# or that runs no case, counts as one failed case more.
+# summary (crash, sanitizer abort, failed start), that runs no case, or with an exit status its summary
+# does not explain, counts as one failed case more.
 kv_gtest() {
   local name=$1; shift
   local log="$logs/$(echo "$name" | tr -c 'A-Za-z0-9._-' _).log"
@@ -71,9 +73,6 @@ kv_gtest() {
     counts[1]=1
     tail -30 "$log"
     echo "   exit $rc without a test failure"
-  elif [ $((counts[0] + counts[1] + counts[2])) -eq 0 ]; then
-    counts[1]=1
-    echo "   no case ran"
   fi
   grep -E '^\[  FAILED  \] [A-Za-z]' "$log" | sort -u | while read -r l; do echo "   $l"; done
   kv_add "$name" "${counts[@]}"
