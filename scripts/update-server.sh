@@ -5,6 +5,7 @@
 # touches the system's nginx.
 #   kv_update_server_start <version|none> [port]   "none" serves a file without a version column
 #   kv_update_server_stop [prefix]
+#   kv_update_server_serve <version|off>          what a test needs, whatever the one before left
 # The prefix is $KV_UPDATE_SERVER_DIR: set it before starting to choose one (a program that
 # starts and stops the server from separate shells does), otherwise start makes one in the
 # temporary folder and exports it. Works as well inside a private network namespace.
@@ -80,4 +81,18 @@ kv_update_server_stop() {
   rmdir "$dir" 2>/dev/null
   [ "$dir" = "${KV_UPDATE_SERVER_DIR:-}" ] && unset KV_UPDATE_SERVER_DIR
   return 0
+}
+
+# Serves the version from the running server of $KV_UPDATE_SERVER_DIR, starting it there when it is
+# not running; "off" stops it. A test that needs one state sets it, whatever the test before left.
+kv_update_server_serve() {
+  local dir=${KV_UPDATE_SERVER_DIR:?kv_update_server_serve needs KV_UPDATE_SERVER_DIR} pid
+  pid=$(cat "$dir/logs/nginx.pid" 2>/dev/null)
+  if [ "$1" = off ]; then
+    kv_update_server_stop "$dir"
+  elif [ -n "$pid" ] && kv_update_server_alive "$pid"; then
+    printf '{version\n%s\n}\n' "$1" >"$dir/www/download/Kavel.txt"
+  else
+    kv_update_server_start "$1"
+  fi
 }

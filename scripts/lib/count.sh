@@ -1,6 +1,10 @@
-# Counting of test cases across levels. Every level reports through these functions.
+# Counting of test cases across levels. Every level reports through these functions. Skipped cases
+# are counted apart, never as passed; a level that runs fewer cases than its minimum fails (the
+# minimums are in scripts/test), so a lost program, a glob typo or a filter that matches nothing
+# cannot pass silently.
 KV_PASSED=0
 KV_FAILED=0
+KV_SKIPPED=0
 KV_FAILURES=()
 
 kv_fail() {  # what failed; counts as one failed case
@@ -8,56 +12,104 @@ kv_fail() {  # what failed; counts as one failed case
   KV_FAILURES+=("$1")
 }
 
+kv_ran() { echo $((KV_PASSED + KV_FAILED + KV_SKIPPED)); }
+
+# kv_level NAME LEAST ... kv_level_end: the cases counted in between must be at least LEAST.
+kv_level() {
+  KV_LEVEL=$1 KV_LEAST=$2 KV_LEVEL_FROM=$(kv_ran)
+}
+kv_level_end() {
+  local ran=$(($(kv_ran) - KV_LEVEL_FROM))
+  if [ "$ran" -lt "$KV_LEAST" ]; then
+    echo "   level $KV_LEVEL ran $ran cases, fewer than its minimum of $KV_LEAST"
+    kv_fail "level $KV_LEVEL: $ran cases run, at least $KV_LEAST expected"
+  fi
+}
+
+# "passed failed skipped" from the summaries of GoogleTest logs, added up. A log that ends without
+# GoogleTest's closing line, or that ran no case, counts as one failed case more; a skip without a
+# reason (tests/support/RunCases.h) counts as failed, not skipped.
+KV_GTEST_END='^\[==========\] [0-9]+ tests? from .* ran'
+kv_gtest_counts() {
+  local log kind passed=0 failed=0 skipped=0 n counts
+  for log in "$@"; do
+    counts=()
+    for kind in PASSED FAILED SKIPPED; do
+      n=$(grep -E "^\[ +$kind +\] [0-9]+ tests?" "$log" 2>/dev/null | tail -1 | grep -oE '[0-9]+' | head -1)
+      counts+=("${n:-0}")
+    done
+    n=$(grep -cE '^\[  FAILED  \] .* skipped without a reason$' "$log" 2>/dev/null)
+    counts[1]=$((counts[1] + n)) counts[2]=$((counts[2] - n))
+    grep -qE "$KV_GTEST_END" "$log" 2>/dev/null && [ $((counts[0] + counts[1] + counts[2])) -gt 0 ] ||
+      counts[1]=$((counts[1] + 1))
+    passed=$((passed + counts[0])) failed=$((failed + counts[1])) skipped=$((skipped + counts[2]))
+  done
+  echo "$passed $failed $skipped"
+}
+
+# Adds "passed failed skipped" to the totals under a name; failures are listed under it.
+kv_add() {  # name passed failed skipped
+  KV_PASSED=$((KV_PASSED + $2))
+  KV_FAILED=$((KV_FAILED + $3))
+  KV_SKIPPED=$((KV_SKIPPED + $4))
+  [ "$3" -gt 0 ] && KV_FAILURES+=("$1: $3 failed")
+  echo "   $2 passed, $3 failed, $4 skipped"
+}
+
 # Runs a GoogleTest program and counts its cases. A program that ends without GoogleTest's
-# summary (crash, sanitizer abort, failed start) counts as one failed case more.
+# summary (crash, sanitizer abort, failed start), that runs no case, or with an exit status its summary
+# does not explain, counts as one failed case more.
 kv_gtest() {
   local name=$1; shift
   local log="$logs/$(echo "$name" | tr -c 'A-Za-z0-9._-' _).log"
   echo "== $name"
   timeout ${KV_PROGRAM_TIMEOUT:-300} "$@" >"$log" 2>&1
-  local rc=$?
-  local passed failed
-  passed=$(grep -E '^\[  PASSED  \] [0-9]+ test' "$log" | tail -1 | grep -oE '[0-9]+' | head -1)
-  failed=$(grep -E '^\[  FAILED  \] [0-9]+ test' "$log" | tail -1 | grep -oE '[0-9]+' | head -1)
-  passed=${passed:-0}
-  failed=${failed:-0}
-  KV_PASSED=$((KV_PASSED + passed))
-  KV_FAILED=$((KV_FAILED + failed))
-  if [ "$failed" -gt 0 ]; then
-    grep -E '^\[  FAILED  \] [A-Za-z]' "$log" | sort -u | while read -r l; do echo "   $l"; done
-    KV_FAILURES+=("$name: $failed failed")
-  fi
-  if [ $rc -ne 0 ] && [ "$failed" -eq 0 ]; then
+  local rc=$? counts
+  counts=($(kv_gtest_counts "$log"))
+  if ! grep -qE "$KV_GTEST_END" "$log"; then
     tail -30 "$log"
-    kv_fail "$name (exit $rc without a test failure)"
+    echo "   ended without GoogleTest's summary (exit $rc)"
+  elif [ $rc -ne 0 ] && [ "${counts[1]}" -eq 0 ]; then
+    counts[1]=1
+    tail -30 "$log"
+    echo "   exit $rc without a test failure"
   fi
-  echo "   $passed passed, $failed failed"
+  grep -E '^\[  FAILED  \] [A-Za-z]' "$log" | sort -u | while read -r l; do echo "   $l"; done
+  kv_add "$name" "${counts[@]}"
 }
 
 # Runs a CTest preset and counts its cases from CTest's summary; a run without one (a build or
-# discovery failure) counts as one failed case.
+# discovery failure, a filter that matches nothing) or whose exit status it does not explain
+# counts as one failed case.
 kv_ctest() {
   local preset=$1
   local log="$logs/ctest-$preset.log"
   echo "== ctest --preset $preset"
-  timeout "${KV_PROGRAM_TIMEOUT:-300}" ctest --preset "$preset" >"$log" 2>&1
-  local summary
+  # Verbose: the output of skipped cases shows whether they gave a reason (RunCases.h).
+  timeout "${KV_PROGRAM_TIMEOUT:-300}" ctest --preset "$preset" -V >"$log" 2>&1
+  local rc=$? summary failed total skipped
   summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
   if [ -z "$summary" ]; then
     tail -30 "$log"
     kv_fail "ctest $preset (no summary)"
     return
   fi
-  local failed total
   failed=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
   total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
-  KV_PASSED=$((KV_PASSED + total - failed))
-  KV_FAILED=$((KV_FAILED + failed))
-  if [ "$failed" -gt 0 ]; then
-    sed -n '/The following tests FAILED/,$p' "$log" | head -40
-    KV_FAILURES+=("ctest $preset: $failed failed")
+  # Disabled cases and skips without a reason count as failed.
+  local unexplained
+  unexplained=$(grep -cE '^[0-9]+: \[  FAILED  \] .* skipped without a reason$' "$log")
+  skipped=$(($(grep -cE '^\s+[0-9]+ - .* \(Skipped\)$' "$log") - unexplained))
+  failed=$((failed + unexplained + $(grep -cE '^\s+[0-9]+ - .* \(Disabled\)$' "$log")))
+  if [ "$rc" -ne 0 ] && [ "$failed" -eq 0 ]; then
+    tail -30 "$log"
+    failed=1
   fi
-  echo "   $((total - failed)) passed, $failed failed"
+  if [ "$failed" -gt 0 ]; then
+    grep -E 'skipped without a reason$' "$log"
+    sed -n '/The following tests/,$p' "$log" | head -40
+  fi
+  kv_add "ctest $preset" $((total - failed - skipped > 0 ? total - failed - skipped : 0)) "$failed" "$skipped"
 }
 
 # Runs one command as one case.
@@ -73,9 +125,10 @@ kv_case() {
   fi
 }
 
+# The last line: "N passed, N failed, N skipped"; succeeds when nothing failed and something passed.
 kv_summary() {
   local f
   for f in "${KV_FAILURES[@]}"; do echo "FAILED: $f"; done
-  echo "$KV_PASSED passed, $KV_FAILED failed"
+  echo "$KV_PASSED passed, $KV_FAILED failed, $KV_SKIPPED skipped"
   [ "$KV_FAILED" -eq 0 ] && [ "$KV_PASSED" -gt 0 ]
 }

@@ -3,6 +3,19 @@
 // A copy planted for the browser or control.exe only notes its command line in planted.log. Planted copies
 // stay: the Wine prefix and the release folder are the run's own.
 #include "E2eSupport.h"
+#include "RunCases.h"
+
+// Every case starts with version 2 served and the tone playing into the sound card, whatever the case
+// before changed.
+class CCaseStart : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override {
+        EXPECT_EQ(RunUnix(g_out,
+                          "bash -c '. " KAVEL_SOURCE_DIR "/scripts/update-server.sh && . " KAVEL_SOURCE_DIR
+                          "/scripts/wine-env.sh && kv_update_server_serve 2 && kv_sound_ready'"),
+                  0)
+            << "version 2 served, the tone playing";
+    }
+};
 
 // scripts/run's demo: seconds of whatever plays into the sound card, through the window's buttons,
 // with screenshots of the set-up view and of the window (640 x 480, centred) while it records.
@@ -10,9 +23,8 @@ int Demo(int seconds) {
     const std::string shot = "; import -window root -crop 640x480+192+144 ";
     Kavel k;
     const bool shown = k.Window() && RunUnix(g_out, "sleep 0.5" + shot + "setup.png") == 0;
-    k.SetText(9, Out(L"demo.mp3").wstring());
-    k.Click(18);
-    k.Click(22);
+    k.Arm(Out(L"demo.mp3").wstring());
+    k.Start();
     const bool recorded = RunUnix(g_out, "sleep " + std::to_string(seconds + 1) + shot + "demo.png") == 0;
     k.Click(23);
     return shown && recorded ? 0 : 1;
@@ -25,5 +37,6 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3 || !SetCurrentDirectoryW(argv[1]))
         return 2;
     g_out = argv[2];
-    return argc > 3 ? Demo(_wtoi(argv[3])) : RUN_ALL_TESTS();
+    testing::UnitTest::GetInstance()->listeners().Append(new CCaseStart);
+    return argc > 3 ? Demo(_wtoi(argv[3])) : RunCases();
 }

@@ -1,6 +1,14 @@
 // What the end-to-end cases share: the real Kavel.exe started in the Wine desktop it shares with the
 // driver (hot keys and the one-copy rule hold per desktop), and the ways a user reaches it. Folders
 // are given on Z:.
+//
+// A new case file: tests/e2e/<Area>Test.cpp with TEST()s including this header; CMake takes every
+// *Test.cpp. Each case starts with version 2 served and the tone playing into the sound card
+// (E2eMain.cpp); one that needs another state makes it (Serve, a sink unloaded), and what it starts
+// ends with its object (Kavel), so the order the cases run in does not matter. Every case counts in
+// the level's summary (tests/e2e/run); raise the e2e minimum at the top of scripts/test by the cases
+// you add. Waits count real time and are named by their assertion: a program that hangs fails the
+// step it hangs in, within that step's limit.
 #pragma once
 #include "WineUnix.h"
 
@@ -16,21 +24,37 @@ inline std::filesystem::path Out(const wchar_t* name) {
     return std::filesystem::path(g_out) / name;
 }
 
+// A file's size, -1 for none. (Not std::filesystem::file_size: its status query under Wine made the
+// next Kavel.exe hang at start, finding its sound devices.)
+inline long long Size(const std::filesystem::path& path) {
+    return std::ifstream(path, std::ios::binary | std::ios::ate).tellg();
+}
+
+// Until ready() holds, for at most timeoutMs of real time, however long each look takes.
 inline bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs = 15000) {
-    for (DWORD waited = 0; !ready(); waited += 20, Sleep(20))
-        if (waited > timeoutMs)
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !ready(); Sleep(20))
+        if (GetTickCount64() > end)
             return false;
     return true;
 }
 
+// A program that stops answering fails the step after 10 s instead of holding the case. (Not
+// SMTO_ABORTIFHUNG: the update check rightly keeps the window's thread from its messages for 5 s.)
 inline void Send(HWND wnd, UINT message, WPARAM wParam = 0, const void* lParam = nullptr) {
-    SendMessageTimeoutW(wnd, message, wParam, reinterpret_cast<LPARAM>(lParam), SMTO_NORMAL, 30000, nullptr);
+    SendMessageTimeoutW(wnd, message, wParam, reinterpret_cast<LPARAM>(lParam), SMTO_NORMAL, 10000, nullptr);
 }
 
 inline std::wstring Text(HWND wnd) {
-    wchar_t text[256] = L"";
-    Send(wnd, WM_GETTEXT, 256, text);
+    wchar_t text[4096] = L"";
+    Send(wnd, WM_GETTEXT, 4096, text);
     return text;
+}
+
+// The update server (tests/e2e/run's) serving this version, or stopped ("off").
+inline bool Serve(const std::string& version) {
+    return RunUnix(g_out, "bash -c '. " KAVEL_SOURCE_DIR
+                          "/scripts/update-server.sh && kv_update_server_serve " +
+                              version + "'") == 0;
 }
 
 // Whether another program holds Ctrl+Alt+key: this one cannot register it then.
@@ -53,17 +77,6 @@ inline void Press(BYTE key) {
         keybd_event(keys[i], 0, i < 3 ? 0 : KEYEVENTF_KEYUP, 0);
 }
 
-// The null sink and the tone playing into it, back as tests/e2e/run made them after a case took the
-// sound card away. The player gets a session of its own, so no time limit of RunUnix ends it.
-inline bool RestoreSoundCard() {
-    return RunUnix(
-               g_out,
-               "pactl list short modules | grep -q sink_name=kv_sink || { pactl load-module "
-               "module-null-sink sink_name=kv_sink >/dev/null && pactl set-default-source kv_sink.monitor && "
-               "setsid sh -c '. " KAVEL_SOURCE_DIR
-               "/scripts/wine-env.sh && kv_play_tone 1000' >/dev/null; }") == 0;
-}
-
 // The command line a planted copy was started with, once one has been; the note is then removed.
 inline std::string Logged() {
     std::string line;
@@ -72,14 +85,57 @@ inline std::string Logged() {
     return line;
 }
 
-// Kavel.exe started in its folder, the current one; ended with the object, however the case ends.
+// The visible window `owner` owns (a dialog, a question), or null.
+inline HWND Owned(HWND owner) {
+    std::pair<HWND, HWND> search{owner, nullptr};
+    EnumWindows(
+        [](HWND wnd, LPARAM p) -> BOOL {
+            auto& [owner, found] = *reinterpret_cast<std::pair<HWND, HWND>*>(p);
+            found = GetWindow(wnd, GW_OWNER) == owner && IsWindowVisible(wnd) ? wnd : nullptr;
+            return !found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// The icon a box shows, told by its colours on the screen along a line through its middle: Wine's
+// warning sign is yellow ('!'), its information sign blue ('i'); '?' until it is drawn.
+inline char IconOf(HWND box) {
+    RECT r = {};
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            GetWindowRect(c, &r);
+    HDC screen = GetDC(nullptr);
+    int yellow = 0, blue = 0;
+    for (LONG x = r.left; x < r.right; ++x) {
+        const COLORREF p = GetPixel(screen, x, (r.top + r.bottom) / 2);
+        yellow += GetRValue(p) > 180 && GetGValue(p) > 150 && GetBValue(p) < 100;
+        blue += GetBValue(p) > 150 && GetRValue(p) < 100;
+    }
+    ReleaseDC(nullptr, screen);
+    return yellow > 3 && !blue ? '!' : blue > 3 && !yellow ? 'i' : '?';
+}
+
+// Kavel.exe started in its folder, the current one; ended with the object, however the case ends,
+// and gone before the next one starts.
 struct Kavel {
-    const intptr_t spawned = _wspawnl(_P_NOWAIT, L"Kavel.exe", L"Kavel.exe", nullptr);
-    const HANDLE process = spawned > 0 ? reinterpret_cast<HANDLE>(spawned) : nullptr;
+    HANDLE process = nullptr;
     HWND wnd = nullptr;
-    unsigned bytes = 0;
+    uint64_t bytes = 0;
+    // Without a sound driver there is no input device: Wine reads which driver to load when a process
+    // first asks for devices, so the choice is put back once the window (and its device list) shows.
+    explicit Kavel(bool soundDriver = true) {
+        const wchar_t drivers[] = L"Software\\Wine\\Drivers";
+        if (!soundDriver)
+            RegSetKeyValueW(HKEY_CURRENT_USER, drivers, L"Audio", REG_SZ, L"", sizeof(wchar_t));
+        const intptr_t spawned = _wspawnl(_P_NOWAIT, L"Kavel.exe", L"Kavel.exe", nullptr);
+        process = spawned > 0 ? reinterpret_cast<HANDLE>(spawned) : nullptr;
+        if (!soundDriver && Window())
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, drivers, L"Audio");
+    }
     ~Kavel() {
         TerminateProcess(process, 1); // refused for no process
+        WaitForSingleObject(process, 10000);
         CloseHandle(process);
     }
     bool Window() {
@@ -93,18 +149,39 @@ struct Kavel {
     bool Shown(int id) const { return IsWindowVisible(Item(id)); }
     void Click(int id) const { Send(Item(id), BM_CLICK); }
     void SetText(int id, const std::wstring& text) const { Send(Item(id), WM_SETTEXT, 0, text.c_str()); }
+    // Armed in the recording view with this file: the start button shown.
+    void Arm(const std::wstring& file) const {
+        SetText(9, file);
+        Click(18);
+    }
+    // "开始录制" clicked as a user would: not within the double-click time (500 ms) of the click that
+    // showed it, which would count as that click's second half if the pointer is there.
+    void Start() const {
+        Sleep(600);
+        Click(22);
+    }
+    // The list entries: channels, sample rate and bit rate factor, by position.
+    void Choose(int channels, int rate, int factor) const {
+        for (auto [list, position] : {std::pair{11, channels}, {13, rate}, {12, factor}})
+            Send(Item(list), CB_SETCURSEL, position);
+    }
     // Until the status shows more than `least` bytes written.
-    bool Counted(unsigned least) {
+    bool Counted(uint64_t least) {
         return WaitUntil([&] {
-            return swscanf(Text(Item(24)).c_str(), L"%*u(MB) / %u(B)", &bytes) == 1 && bytes > least;
+            return swscanf(Text(Item(24)).c_str(), L"%*u(MB) / %llu(B)", &bytes) == 1 && bytes > least;
         });
     }
-    // Answers the "提示" box the program shows and returns its text; empty when none came. Until the
-    // box has gone the main window takes no input.
-    std::wstring Box() const {
+    // Answers the "提示" box the program shows, which must show the icon and a text holding `part`;
+    // returns the text. Until the box has gone the main window takes no input.
+    std::wstring Box(char icon, const std::wstring& part) const {
         HWND box = nullptr;
-        WaitUntil([&] { return IsWindowVisible(box = FindWindowW(L"#32770", L"提示")); });
+        if (!WaitUntil([&] { return IsWindowVisible(box = FindWindowW(L"#32770", L"提示")); })) {
+            ADD_FAILURE() << "no box saying " << testing::PrintToString(part);
+            return L"";
+        }
         const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+        EXPECT_NE(text.find(part), std::wstring::npos) << testing::PrintToString(text);
+        EXPECT_TRUE(WaitUntil([&] { return IconOf(box) == icon; }, 5000)) << IconOf(box) << " for " << icon;
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         WaitUntil([&] { return !IsWindow(box); });
         return text;

@@ -31,7 +31,6 @@ bool KeyTo(const Kavel& k, BYTE key, int id, bool shift = false) {
 } // namespace
 
 TEST(Keyboard, TabWalksInReadingOrderAndEnterOrSpacePressesTheFocusedButton) {
-    RunUnix(g_out, "xdotool mousemove 0 0"); // no button appears under the pointer
     Kavel k;
     ASSERT_TRUE(k.Window());
     k.SetText(9, Out(L"keys.mp3").wstring());
@@ -48,6 +47,7 @@ TEST(Keyboard, TabWalksInReadingOrderAndEnterOrSpacePressesTheFocusedButton) {
     ASSERT_TRUE(WaitUntil([&] { return k.Shown(22) && FocusedId(k.wnd) == 22; })) << FocusedId(k.wnd);
     EXPECT_TRUE(KeyTo(k, VK_TAB, 21));
     EXPECT_TRUE(KeyTo(k, VK_TAB, 22, true));
+    Sleep(600); // not within a double-click of the start button's appearing, if it is under the pointer
     Key(VK_SPACE);
     EXPECT_TRUE(WaitUntil([&] { return k.Shown(23) && FocusedId(k.wnd) == 23; })) << "Space starts";
     EXPECT_TRUE(k.Counted(0));

@@ -30,14 +30,14 @@ inline bool StartUnix(const std::wstring& folder, const std::string& command) {
 }
 
 // Runs the command in the folder to its end and returns its exit status; -1 when it did not end
-// within timeoutMs.
+// within timeoutMs of real time.
 inline int RunUnix(const std::wstring& folder, const std::string& command, DWORD timeoutMs = 30000) {
     static int calls = 0;
     const auto status = "status-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++calls);
     if (!StartUnix(folder, "(" + command + "); echo $? >" + status))
         return -1;
-    for (int code = 0, waited = 0; waited < static_cast<int>(timeoutMs); waited += 50, Sleep(50))
-        if (std::ifstream(std::filesystem::path(folder) / status) >> code)
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; GetTickCount64() < end; Sleep(50))
+        if (int code = 0; std::ifstream(std::filesystem::path(folder) / status) >> code)
             return code;
     return -1;
 }

@@ -4,6 +4,7 @@
 #   check_audio.py plays SECONDS A.mp3 ...    each holds at least SECONDS of audio
 #   check_audio.py gapped SECONDS A.mp3 ...   the same, where a full disk dropped data: the decoder may
 #                                             stumble where the stream goes on
+#   check_audio.py format R,C,B A.mp3 ...      each stores R Hz, C channels and B bit/s
 #   check_audio.py spans NOISE.raw A.mp3 ...  the files follow each other in the noise played while
 #                                             they were recorded (8000 Hz mono s16le), with no gap or
 #                                             overlap above 60 ms
@@ -45,6 +46,11 @@ for path in files:
         if end is not None and abs(first - end) > RATE * 0.06:
             sys.exit("%s: starts %.1f ms after the file before ends" % (path, (first - end) / RATE * 1000))
         end = last
+    elif what == "format":
+        stored = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "stream=sample_rate,channels,bit_rate",
+                                 "-of", "csv=p=0", path], capture_output=True, text=True).stdout.strip()
+        if stored != arg:
+            sys.exit("%s: %s, not %s" % (path, stored, arg))
     elif len(x) < float(arg) * RATE:
         sys.exit("%s: shorter than %s s" % (path, arg))
     middle = x[len(x) // 10:len(x) * 9 // 10]

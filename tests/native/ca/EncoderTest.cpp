@@ -31,15 +31,19 @@ TEST(Encoder, EveryWindowSettingDecodesBackAtTheRateAndBitRateMp3Stores) {
         // 1152 samples may take 1.25 bytes each and 7200 more; a flush takes at most 7200.
         std::vector<int16_t> pcm(8 * 1152 * channels, 1000), left(1 << 14), right(1 << 14);
         std::vector<uint8_t> mp3, out(8641, 0xA5);
+        const auto untouched = [&] { return std::count(out.begin(), out.end(), 0xA5) == 8641; };
         EXPECT_LT(encoder->EncodeFrame(pcm.data(), out.data(), 8639), 0);
+        EXPECT_TRUE(untouched()) << "a refused call writes nothing";
         for (int frame = 0; frame <= 8; ++frame) {
             const int32_t bytes = frame < 8
                                       ? encoder->EncodeFrame(&pcm[frame * 1152 * channels], out.data(), 8641)
                                       : encoder->Flush(out.data(), 7200);
             mp3.insert(mp3.end(), out.begin(), out.begin() + std::max(bytes, 0));
         }
+        std::fill(out.begin(), out.end(), 0xA5);
         EXPECT_LT(encoder->EncodeFrame(pcm.data(), out.data(), 8641), 0) << "after the flush";
         EXPECT_LT(encoder->Flush(out.data(), 7200), 0);
+        EXPECT_TRUE(untouched());
         encoder->Close();
         hip_t decoder = hip_decode_init();
         mp3data_struct info = {};
