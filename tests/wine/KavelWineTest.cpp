@@ -71,20 +71,16 @@ TEST(VersionResource, BothBinariesCarryTheProjectVersionAndTheirNames) {
         const std::wstring path = std::filesystem::path(self).parent_path().parent_path() / L"Kavel" / name;
         std::vector<char> info(GetFileVersionInfoSizeW(path.c_str(), nullptr));
         ASSERT_TRUE(!info.empty() && GetFileVersionInfoW(path.c_str(), 0, info.size(), info.data())) << name;
-        const auto text = [&](const std::wstring& key) {
-            wchar_t* value = nullptr;
-            UINT chars = 0;
-            VerQueryValueW(info.data(), (L"\\StringFileInfo\\040904B0\\" + key).c_str(),
-                           reinterpret_cast<void**>(&value), &chars);
-            return std::wstring(value ? value : L"");
-        };
-        VS_FIXEDFILEINFO* fixed = nullptr;
-        UINT bytes = 0;
-        ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &bytes));
-        EXPECT_EQ(fixed->dwFileVersionMS,
+        void* value[3] = {};
+        UINT units = 0;
+        for (int i = 0; const wchar_t* key : {L"\\", L"\\StringFileInfo\\040904B0\\ProductVersion",
+                                              L"\\StringFileInfo\\040904B0\\OriginalFilename"})
+            VerQueryValueW(info.data(), key, &value[i++], &units);
+        ASSERT_TRUE(value[0] && value[1] && value[2]) << name;
+        EXPECT_EQ(static_cast<VS_FIXEDFILEINFO*>(value[0])->dwFileVersionMS,
                   static_cast<DWORD>(KAVEL_VERSION_MAJOR << 16 | KAVEL_VERSION_MINOR));
-        EXPECT_EQ(text(L"ProductVersion"), L"" KAVEL_VERSION_TEXT);
-        EXPECT_EQ(text(L"OriginalFilename"), name);
+        EXPECT_EQ(std::wstring(static_cast<wchar_t*>(value[1])), L"" KAVEL_VERSION_TEXT);
+        EXPECT_EQ(std::wstring(static_cast<wchar_t*>(value[2])), name);
     }
 }
 

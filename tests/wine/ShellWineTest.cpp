@@ -9,32 +9,19 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <filesystem>
-#include <thread>
 
-namespace {
-
-// Answers the first "提示" box from another thread, since it comes up inside the timer that found
-// the fault, and keeps its text.
-struct SBoxWatch {
-    std::wstring text;
-    std::atomic<bool> seen{false};
-    std::thread thread{[this] {
-        for (int waited = 0; waited < 30000 && !seen; waited += 20, Sleep(20)) {
-            HWND box = FindWindowW(L"#32770", L"提示");
-            wchar_t buffer[4096] = L"";
-            if (!box || !GetDlgItemTextW(box, 0xFFFF, buffer, 4096))
-                continue;
-            text = buffer;
-            seen = true;
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-        }
-    }};
-    ~SBoxWatch() { thread.join(); }
-};
-
-} // namespace
+// The box comes up inside the timer that found the fault; a timer of the test's, run by the box's own
+// message loop, keeps its text and answers it.
+static std::wstring g_Box;
+static void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
+    wchar_t text[4096] = L"";
+    HWND box = FindWindowW(L"#32770", L"提示");
+    if (box && GetDlgItemTextW(box, 0xFFFF, text, 4096) && g_Box.empty()) {
+        g_Box = text;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+}
 
 TEST(Shell, ASplitWhoseNextFileCannotBeMadeEndsTheRecordingAndSaysWhich) {
     const std::wstring dir = L"Z:\\tmp\\kavel-shell-" + std::to_wstring(GetTickCount64());
@@ -51,17 +38,17 @@ TEST(Shell, ASplitWhoseNextFileCannotBeMadeEndsTheRecordingAndSaysWhich) {
     EnterRecordingView();
     ASSERT_TRUE(IsWindowVisible(GetDlgItem(g_hMainWnd, IDC_BTN_START)));
     g_nSplitBytes = 64 << 10; // two seconds at 256 kbit/s
-    SBoxWatch box;
+    const UINT_PTR answer = SetTimer(nullptr, 0, 50, AnswerBox);
     StartCommand();
     ASSERT_TRUE(g_pJob);
     MSG msg;
-    for (int waited = 0; (g_pJob || !box.seen) && waited < 20000; waited += 10, Sleep(10))
+    for (const ULONGLONG end = GetTickCount64() + 20000; g_pJob && GetTickCount64() < end; Sleep(10))
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
+    KillTimer(nullptr, answer);
     EXPECT_EQ(g_pJob, nullptr);
-    EXPECT_TRUE(box.seen);
-    EXPECT_NE(box.text.find(L"无法创建下一个文件“" + dir + L"\\s_1.mp3”"), std::wstring::npos);
-    EXPECT_NE(box.text.find(L"录音已停止，已录下的文件都已保存"), std::wstring::npos);
+    EXPECT_NE(g_Box.find(L"无法创建下一个文件“" + dir + L"\\s_1.mp3”"), std::wstring::npos);
+    EXPECT_NE(g_Box.find(L"录音已停止，已录下的文件都已保存"), std::wstring::npos);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(g_hMainWnd, IDC_BTN_START)));
     EXPECT_EQ(RunUnix(dir, kCheckAudio + "plays 1.5 s.mp3"), 0);
     LeaveRecordingView();
