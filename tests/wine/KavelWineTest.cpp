@@ -1,12 +1,8 @@
 // What only Windows shows: ca.dll's operations taken by their ordinal numbers, the version resource
-// of both binaries, and a real capture from PulseAudio's null sink through the wave-input service,
-// encoded through ca.dll and switched into new files that must follow each other without a gap
-// (tests/support/check_audio.py decodes them); a name lookup that outlives the update check's Winsock
-// cleanup.
+// of both binaries, and a name lookup that outlives the update check's Winsock cleanup.
 // HostLookup.h first: it brings winsock2.h, which must come before windows.h.
 #include "EncoderLib.h"
 #include "HostLookup.h"
-#include "JobCenter.h"
 #include "KavelVersion.h"
 #include "WineUnix.h"
 
@@ -16,7 +12,6 @@
 #include <array>
 #include <atomic>
 #include <filesystem>
-#include <memory>
 #include <vector>
 
 template <typename Fn = int32_t (*)(HENCODER, int32_t)> static Fn Op(WORD ordinal) {
@@ -82,52 +77,6 @@ TEST(VersionResource, BothBinariesCarryTheProjectVersionAndTheirNames) {
         EXPECT_EQ(std::wstring(static_cast<wchar_t*>(value[1])), L"" KAVEL_VERSION_TEXT);
         EXPECT_EQ(std::wstring(static_cast<wchar_t*>(value[2])), name);
     }
-}
-
-// Until the job's current file took at least `bytes`, for at most 20 s of real time: waited for, not
-// slept, so a busy machine only makes the files longer.
-static bool Took(CJobCenter& job, uint64_t bytes) {
-    for (const ULONGLONG end = GetTickCount64() + 20000; job.GetWrittenBytes() < bytes; Sleep(20))
-        if (GetTickCount64() > end)
-            return false;
-    return true;
-}
-
-TEST(Capture, SwitchedFilesFollowEachOtherWithoutAGap) {
-    // A stop that never returns must not hold the level up: the program ends after a minute.
-    HANDLE watchdog = nullptr;
-    CreateTimerQueueTimer(
-        &watchdog, nullptr, [](PVOID, BOOLEAN) { std::_Exit(124); }, nullptr, 60000, 0, 0);
-    const std::wstring dir = L"Z:\\tmp\\kavel-wine-" + std::to_wstring(GetTickCount64()); // Wine reuses ids
-    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr) && SetCurrentDirectoryW(dir.c_str()));
-    // Band-limited noise into the null sink whose monitor is the default capture device, until the end.
-    struct Player {
-        std::wstring dir;
-        ~Player() { StartUnix(dir, "kill $(cat pid); rm -r $PWD"); }
-    } player{dir};
-    ASSERT_TRUE(StartUnix(dir,
-                          "sox -R -n -r 8000 -b 16 -e signed noise.raw synth 60 whitenoise sinc 100-3000 && "
-                          "exec pacat --device=kv_sink --rate=8000 --channels=1 <noise.raw & echo $! >pid"));
-
-    // 16 kbit/s: each file takes 2 s of sound.
-    SJobFault fault;
-    std::unique_ptr<CJobCenter, void (*)(CJobCenter*)> job(
-        CJobCenter::Create(L"a.mp3", 0, 5, 1, 8000, 2, 0, &fault), [](CJobCenter* j) { j->Stop(); });
-    ASSERT_TRUE(job && job->Start(&fault));
-    ASSERT_TRUE(Took(*job, 4000));
-    for (const wchar_t* next : {L"b.mp3", L"c.mp3"}) {
-        EXPECT_EQ(job->SwitchFile(next, &fault), 1);
-        ASSERT_TRUE(Took(*job, 4000)) << "no sound into the next file";
-    }
-    // The count is what the current file took: never more than the file holds, and the file holds
-    // at most the one write under way beyond it. The stop adds the rest of the ring, the flush and the tag.
-    const uint64_t before = job->GetWrittenBytes();
-    const auto size = std::filesystem::file_size("c.mp3");
-    const uint64_t after = job->GetWrittenBytes();
-    EXPECT_TRUE(before <= size && size <= after + 1500) << before << " " << size << " " << after;
-    job.reset();
-    EXPECT_GE(std::filesystem::file_size("c.mp3"), after + 128);
-    EXPECT_EQ(RunUnix(dir, kCheckAudio + "spans noise.raw a.mp3 b.mp3 c.mp3"), 0);
 }
 
 // The fetch gives up on a slow lookup and the check cleans Winsock up; the lookup, still running,
