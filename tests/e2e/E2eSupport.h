@@ -62,14 +62,6 @@ inline bool Taken(UINT key) {
     return !RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, key) || !UnregisterHotKey(nullptr, 1);
 }
 
-// A click of the left mouse button at a point of the screen, each event with its place.
-inline void ClickAt(POINT p) {
-    const LONG x = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    const LONG y = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    for (DWORD button : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
-        mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | button, x, y, 0, 0);
-}
-
 // Ctrl+Alt+key as keyboard input.
 inline void Press(BYTE key) {
     const BYTE keys[] = {VK_CONTROL, VK_MENU, key, key, VK_MENU, VK_CONTROL};

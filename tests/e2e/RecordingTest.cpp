@@ -11,6 +11,10 @@ TEST(Recording, HotKeysStartAndStopAndTheSeriesNamesGoOn) {
     Kavel k;
     ASSERT_TRUE(k.Window());
     k.Arm(Out(L"talk.mp3").wstring());
+    // Armed: the hot keys are held and the window cannot be closed.
+    EXPECT_TRUE(Taken(VK_F9) && Taken(VK_F8));
+    Send(k.wnd, WM_CLOSE);
+    EXPECT_TRUE(IsWindow(k.wnd));
     Press(VK_F9);
     ASSERT_TRUE(k.Counted(0)) << "recording after Ctrl+Alt+F9";
     Press(VK_F9);

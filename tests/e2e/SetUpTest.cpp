@@ -1,4 +1,4 @@
-// The set-up view: the sound settings, the save dialog, and arming (refused, or by a double-click).
+// The set-up view: the sound settings, the save dialog, and arming refused.
 #include "E2eSupport.h"
 
 // The sound settings start from the system folder, not from a control.exe in the program's.
@@ -31,35 +31,6 @@ TEST(SetUp, ArmingIsRefusedSayingWhy) {
         UnregisterHotKey(nullptr, 2);
         EXPECT_TRUE(k.Shown(18) && !Taken(VK_F9)) << "set-up view, Ctrl+Alt+F9 let go again";
     }
-}
-
-// A double-click arms once: neither its second half nor a click on the start button that appeared
-// under the pointer starts a recording. Armed, the hot keys are held and the window cannot be closed.
-TEST(SetUp, ADoubleClickArmsOnce) {
-    // A busy machine may part the two clicks by more than a user's double-click time: the Kavel started
-    // here reads a longer one, put back however the case ends.
-    const wchar_t mouse[] = L"Control Panel\\Mouse";
-    RegSetKeyValueW(HKEY_CURRENT_USER, mouse, L"DoubleClickSpeed", REG_SZ, L"2000", 10);
-    struct Restore {
-        const wchar_t* mouse;
-        ~Restore() { RegSetKeyValueW(HKEY_CURRENT_USER, mouse, L"DoubleClickSpeed", REG_SZ, L"500", 8); }
-    } restore{mouse};
-    Kavel k;
-    ASSERT_TRUE(k.Window());
-    k.SetText(9, Out(L"double.mp3").wstring());
-    Send(k.wnd, WM_COMMAND, MAKEWPARAM(18, BN_DOUBLECLICKED), k.Item(18));
-    EXPECT_TRUE(k.Shown(18));
-    POINT p = {270, 364};
-    ClientToScreen(k.wnd, &p);
-    ClickAt(p);
-    for (int i = 0; i < 3 && !WaitUntil([&] { return k.Shown(22); }, 1000); ++i)
-        ClickAt(p); // Wine drops a click now and then
-    ASSERT_TRUE(k.Shown(22));
-    ClickAt(p);
-    EXPECT_FALSE(WaitUntil([&] { return k.Shown(23); }, 1000));
-    EXPECT_TRUE(Taken(VK_F9) && Taken(VK_F8));
-    Send(k.wnd, WM_CLOSE);
-    EXPECT_TRUE(IsWindow(k.wnd));
 }
 
 // The save dialog, driven as a user would: a name typed without an extension gets ".mp3"; an existing

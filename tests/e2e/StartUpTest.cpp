@@ -41,29 +41,6 @@ TEST(StartUp, NoServerWarnsAndEnds) {
     EXPECT_TRUE(k.Ended());
 }
 
-// Answers as real servers and proxies send them: the program starts (its own version is listed)
-// or, for a version that is no whole number, warns and ends.
-TEST(StartUp, ServersAsTheySendIt) {
-    ASSERT_TRUE(Serve("off"));
-    const std::string ok = "HTTP/1.1 200 OK\r\n", body = "{version\n2\n}\n", end = "\r\n\r\n";
-    const std::pair<std::string, bool> rows[] = {
-        {ok + "content-length: 13" + end + body, true},
-        {ok + "Content-Length: 13 " + end + body, true},
-        {"HTTP/1.1 200 \r\nContent-Length: 13" + end + body, true},
-        {ok + "Content-Length: 16" + end + "\xEF\xBB\xBF" + body, true},
-        {ok + "Content-Length: 15" + end + "{version\nabc\n}\n", false}};
-    for (const auto& [answer, starts] : rows) {
-        SCOPED_TRACE(answer);
-        std::ofstream(Out(L"answer"), std::ios::binary) << answer;
-        ASSERT_EQ(RunUnix(g_out, "/usr/bin/python3 " KAVEL_SOURCE_DIR "/tests/e2e/answer.py answer"), 0);
-        Kavel k;
-        if (starts)
-            EXPECT_TRUE(k.Window());
-        else
-            EXPECT_TRUE(!k.Box('!', L"无法检测更新").empty() && k.Ended());
-    }
-}
-
 // A second copy brings the first to the front and ends. The window shows its title, and the skin
 // drawn by GDI: a row through the word mark and the wave, above every control, has the pixels of
 // the skin image in Kavel.eb (640 x 480, 24 bits, bottom-up).
