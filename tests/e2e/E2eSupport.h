@@ -62,11 +62,14 @@ inline bool Taken(UINT key) {
     return !RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, key) || !UnregisterHotKey(nullptr, 1);
 }
 
-// Ctrl+Alt+key as keyboard input.
-inline void Press(BYTE key) {
-    const BYTE keys[] = {VK_CONTROL, VK_MENU, key, key, VK_MENU, VK_CONTROL};
-    for (int i = 0; i < 6; ++i)
-        keybd_event(keys[i], 0, i < 3 ? 0 : KEYEVENTF_KEYUP, 0);
+// A key pressed while others are held (Ctrl+Alt unless told), as keyboard input.
+inline void Press(BYTE key, std::initializer_list<BYTE> held = {VK_CONTROL, VK_MENU}) {
+    for (BYTE down : held)
+        keybd_event(down, 0, 0, 0);
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+    for (BYTE up : held)
+        keybd_event(up, 0, KEYEVENTF_KEYUP, 0);
 }
 
 // The command line a planted copy was started with, once one has been; the note is then removed.

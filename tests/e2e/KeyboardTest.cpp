@@ -13,18 +13,9 @@ int FocusedId(HWND wnd) {
                : 0;
 }
 
-void Key(BYTE key, bool shift = false) {
-    if (shift)
-        keybd_event(VK_SHIFT, 0, 0, 0);
-    keybd_event(key, 0, 0, 0);
-    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
-    if (shift)
-        keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
-}
-
 // A key, then the focus on the control expected.
 bool KeyTo(const Kavel& k, BYTE key, int id, bool shift = false) {
-    Key(key, shift);
+    Press(key, shift ? std::initializer_list<BYTE>{VK_SHIFT} : std::initializer_list<BYTE>{});
     return WaitUntil([&] { return FocusedId(k.wnd) == id; }, 3000);
 }
 
@@ -40,21 +31,21 @@ TEST(Keyboard, TabWalksInReadingOrderAndEnterOrSpacePressesTheFocusedButton) {
     for (int id : {17, 10, 19, 11, 13, 12, 14, 15, 16, 20, 18, 9})
         EXPECT_TRUE(KeyTo(k, VK_TAB, id)) << "to " << id << ", at " << FocusedId(k.wnd);
     EXPECT_TRUE(KeyTo(k, VK_TAB, 18, true)) << FocusedId(k.wnd);
-    Key(VK_ESCAPE);
+    Press(VK_ESCAPE, {});
     EXPECT_FALSE(WaitUntil([&] { return !k.Shown(18) || FocusedId(k.wnd) != 18; }, 500));
 
-    Key(VK_RETURN);
+    Press(VK_RETURN, {});
     ASSERT_TRUE(WaitUntil([&] { return k.Shown(22) && FocusedId(k.wnd) == 22; })) << FocusedId(k.wnd);
     EXPECT_TRUE(KeyTo(k, VK_TAB, 21));
     EXPECT_TRUE(KeyTo(k, VK_TAB, 22, true));
     Sleep(600); // not within a double-click of the start button's appearing, if it is under the pointer
-    Key(VK_SPACE);
+    Press(VK_SPACE, {});
     EXPECT_TRUE(WaitUntil([&] { return k.Shown(23) && FocusedId(k.wnd) == 23; })) << "Space starts";
     EXPECT_TRUE(k.Counted(0));
-    Key(VK_RETURN);
+    Press(VK_RETURN, {});
     EXPECT_TRUE(WaitUntil([&] { return k.Shown(22) && FocusedId(k.wnd) == 22; })) << "Enter stops";
     EXPECT_TRUE(KeyTo(k, VK_TAB, 21));
-    Key(VK_RETURN);
+    Press(VK_RETURN, {});
     EXPECT_TRUE(WaitUntil([&] { return k.Shown(18); })) << "Enter on 结束返回";
     EXPECT_EQ(RunUnix(g_out, kCheckAudio + "plays 0.3 keys.mp3"), 0);
 }

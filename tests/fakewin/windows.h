@@ -1,6 +1,7 @@
 // Test-only stand-in for the Win32 calls the engine makes natively: files over POSIX descriptors,
 // threads over std::async and auto-reset events over a semaphore (an extra wake-up is harmless:
-// every waiter checks its condition again). Hooks for the tests are in fakewin.
+// every waiter checks its condition again). Hooks for the tests are in fakewin. There is no DeleteFileW:
+// a file is removed through its handle only, never by name after it was closed.
 #pragma once
 #include <atomic>
 #include <cerrno>
@@ -38,7 +39,6 @@ inline std::atomic<int> failWrites{0};     // how many writes to come fail, as o
 inline std::atomic<DWORD> asleepMs{0};     // time the computer slept: in the tick count, not awake time
 inline thread_local DWORD lastError = 0;   // errno, for the file calls
 inline thread_local DWORD slowEventMs = 0; // each event set on this thread waits this long first
-inline void (*afterFileClosed)(const std::string& name) = nullptr; // another program's turn
 
 struct Object {
     explicit Object(int file = -1, std::future<DWORD> done = {}, std::string path = {})
@@ -47,8 +47,6 @@ struct Object {
         if (removeOnClose)
             unlink(name.c_str());
         close(fd);
-        if (fd >= 0 && afterFileClosed)
-            afterFileClosed(name);
     }
     std::counting_semaphore<> signals{0}; // an event's
     std::future<DWORD> thread;
