@@ -10,19 +10,19 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put(Bytes& f, size_t at, uint32_t v, int bytes = 4) {
+void Put(Bytes& f, size_t at, uint64_t v, int bytes = 4) {
     for (int i = 0; i < bytes; ++i)
         f[at + i] = static_cast<uint8_t>(v >> 8 * i);
 }
 
-// A bottom-up uncompressed bitmap file with a full colour table for palette depths.
-Bytes MakeBitmap(int32_t width, int32_t height, uint32_t bitCount, uint32_t extra = 0, uint32_t header = 40) {
+// A bottom-up uncompressed bitmap file with a full colour table for palette depths and extra bytes
+// after the pixel bits (fewer when negative).
+Bytes MakeBitmap(int32_t width, int32_t height, uint32_t bitCount, int extra = 0, uint32_t header = 40) {
     const uint32_t stride = (width * bitCount + 31) / 32 * 4,
                    bits = 14 + header + (bitCount <= 8 ? 4 << bitCount : 0);
-    Bytes f(bits + stride * (height < 0 ? -height : height) + extra, 0);
-    f[0] = 'B', f[1] = 'M';
+    Bytes f(bits + stride * height + extra, 0);
     Put(f, 2, f.size()), Put(f, 10, bits), Put(f, 14, header), Put(f, 18, width), Put(f, 22, height);
-    Put(f, 26, 1, 2), Put(f, 28, bitCount, 2);
+    Put(f, 0, 'B' | 'M' << 8, 2), Put(f, 26, 1, 2), Put(f, 28, bitCount, 2);
     return f;
 }
 
@@ -36,9 +36,8 @@ int Check(const Bytes& f) {
 TEST(SkinFile, ScramblingCountsDownFromTheFileLengthAndUndoesItself) {
     Bytes f(1000, 0);
     ScrambleSkin(f.data(), f.size(), kSkinKey, 5);
-    EXPECT_EQ(f[0], static_cast<uint8_t>('K' + 232)); // 1000 mod 256, key[1000 mod 5]
-    EXPECT_EQ(f[1], static_cast<uint8_t>('l' + 231));
-    EXPECT_EQ(f[999], static_cast<uint8_t>('a' + 1));
+    // Byte 0 takes key[1000 mod 5] + 1000 (mod 256), byte 1 key[999 mod 5] + 999, the last key[1] + 1.
+    EXPECT_EQ(Bytes({f[0], f[1], f[999]}), Bytes({'K' - 24, 'l' - 25, 'a' + 1}));
     // The program's own skin, as the build stores it, loads.
     Bytes skin = MakeSkinBitmapFile();
     ScrambleSkin(skin.data(), skin.size(), kSkinKey, 5);
@@ -50,39 +49,34 @@ TEST(SkinFile, ScramblingCountsDownFromTheFileLengthAndUndoesItself) {
 }
 
 TEST(SkinFile, AcceptsWellFormedBitmapsOnly) {
-    for (uint32_t bitCount : {1u, 4u, 8u, 16u, 24u, 32u})
-        EXPECT_EQ(1, Check(MakeBitmap(7, 5, bitCount))) << bitCount;
-    EXPECT_EQ(1, Check(MakeBitmap(640, -480, 24))) << "top-down";
     EXPECT_EQ(0, Check(MakeBitmap(1, 1, 24))) << "58 bytes: a bitmap, too short for a skin";
-    // Field offset, value, width, accepted: the image size exact / one short / one over, then one
-    // broken field each, and the size field one off.
+    // Bit count, extra bytes after the pixel bits (fewer when negative), then one field changed: its
+    // offset, the value and its size in bytes; last whether the file is accepted. The bitmap is 9 x 3,
+    // its 24-bit rows padded to 28 bytes: 84 bytes of pixels.
     // clang-format off
-    const uint32_t cases[][4] = {
-        {34, 8 * 24, 4, 1}, {34, 8 * 24 - 1, 4, 0}, {34, 8 * 24 + 1, 4, 0},
-        {0, 'B' | 'N' << 8, 2, 0}, {14, 12, 4, 0}, {14, 41, 4, 0}, {18, 0, 4, 0}, {18, ~0u, 4, 0},
-        {22, 0, 4, 0}, {22, 0x80000000, 4, 0}, {26, 2, 2, 0}, {28, 2, 2, 0}, {30, 1, 4, 0}, {30, 3, 4, 0},
-        {10, 0x7FFFFFFF, 4, 0}, {10, 20, 4, 0}, {22, 11, 4, 0}, {18, 0x7FFFFFFF, 4, 0}, {46, ~0u, 4, 0},
-        {2, 8 * 24 + 54 + 59, 4, 0}, {2, 8 * 24 + 54 + 61, 4, 0}};
+    const int64_t rows[][6] = {
+        // Every bit count as it is (an image size of 0 is allowed), and top-down.
+        {1, 0, 34, 0, 4, 1}, {4, 0, 34, 0, 4, 1}, {8, 0, 34, 0, 4, 1}, {16, 0, 34, 0, 4, 1},
+        {24, 0, 34, 0, 4, 1}, {32, 0, 34, 0, 4, 1}, {24, 0, 22, 0u - 3, 4, 1},
+        // The image size exact, one short, one over; the pixel bits one byte short.
+        {24, 0, 34, 84, 4, 1}, {24, 0, 34, 83, 4, 0}, {24, 0, 34, 85, 4, 0}, {24, -1, 34, 0, 4, 0},
+        // One broken field each: signature, header size, width, height, planes, bit count,
+        // compression, bit offset, a height and a width past the end, colour count; the file size one
+        // off; 16 colours where 4 bits hold 16, and 17.
+        {24, 0, 0, 'B' | 'N' << 8, 2, 0}, {24, 0, 14, 12, 4, 0}, {24, 0, 14, 41, 4, 0}, {24, 0, 18, 0, 4, 0},
+        {24, 0, 18, ~0u, 4, 0}, {24, 0, 22, 0, 4, 0}, {24, 0, 22, 0x80000000, 4, 0}, {24, 0, 26, 2, 2, 0},
+        {24, 0, 28, 2, 2, 0}, {24, 0, 30, 1, 4, 0}, {24, 0, 30, 3, 4, 0}, {24, 0, 10, 0x7FFFFFFF, 4, 0},
+        {24, 0, 10, 20, 4, 0}, {24, 0, 22, 4, 4, 0}, {24, 0, 18, 0x7FFFFFFF, 4, 0}, {24, 0, 46, ~0u, 4, 0},
+        {24, 0, 2, 137, 4, 0}, {24, 0, 2, 139, 4, 0}, {4, 4, 46, 16, 4, 1}, {4, 4, 46, 17, 4, 0},
+        // A colour table partly outside the file while the pixels are said to follow the header; width
+        // and height so large that stride x rows would overflow unchecked.
+        {8, -1000, 10, 54, 4, 0}, {32, 0, 18, 0x7FFFFFFF7FFFFFFF, 8, 0}};
     // clang-format on
-    for (const auto& c : cases) {
-        Bytes f = MakeBitmap(8, 8, 24, 60);
-        Put(f, c[0], c[1], c[2]);
-        EXPECT_EQ(c[3], Check(f)) << c[0] << " " << c[1];
+    for (const auto& [bitCount, extra, at, value, bytes, accepted] : rows) {
+        Bytes f = MakeBitmap(9, 3, bitCount, extra);
+        Put(f, at, value, bytes);
+        EXPECT_EQ(accepted, Check(f)) << bitCount << " " << at << " " << value;
     }
-    Bytes cut = MakeBitmap(9, 3, 24); // the pixel bits one byte short
-    cut.pop_back();
-    Put(cut, 2, cut.size());
-    EXPECT_EQ(0, Check(cut));
-    Bytes palette = MakeBitmap(1, 1, 8); // part of the colour table only
-    palette.resize(154);
-    Put(palette, 2, 154);
-    EXPECT_EQ(0, Check(palette));
-    Bytes colours = MakeBitmap(4, 4, 4, 4096);
-    Put(colours, 46, 17); // 4 bits hold 16
-    EXPECT_EQ(0, Check(colours));
-    Bytes huge = MakeBitmap(1, 1, 32, 100); // stride x rows would overflow unchecked
-    Put(huge, 18, 0x7FFFFFFF), Put(huge, 22, 0x7FFFFFFF);
-    EXPECT_EQ(0, Check(huge));
 }
 
 TEST(SkinFile, ColourProfileMustLieInsideTheFile) {
@@ -92,11 +86,10 @@ TEST(SkinFile, ColourProfileMustLieInsideTheFile) {
                                  {124, kEmbedded, 316, 65, 0}, {124, kEmbedded, 0xFFFFFFF0, 16, 0},
                                  {124, kLinked, 316, ~0u, 0},  {124, kSrgb, 0xFFFFFFF0, 16, 1},
                                  {108, kEmbedded, 0, 0, 0},    {108, kSrgb, 0, 0, 1}};
-    for (const auto& c : cases) {
-        Bytes f = MakeBitmap(8, 8, 24, 64, c[0]); // 394 bytes with the 124-byte header
-        Put(f, 14 + 56, c[1]);
-        if (c[0] == 124)
-            Put(f, 14 + 112, c[2]), Put(f, 14 + 116, c[3]);
-        EXPECT_EQ(c[4], Check(f)) << c[0] << " " << c[1] << " " << c[3];
+    for (const auto& [header, type, offset, size, accepted] : cases) {
+        Bytes f = MakeBitmap(8, 8, 24, 64, header); // 394 bytes with the 124-byte header
+        // Offset and size lie in the pixel bits after a 108-byte header, which they leave at 0.
+        Put(f, 14 + 56, type), Put(f, 14 + 112, offset), Put(f, 14 + 116, size);
+        EXPECT_EQ(accepted, Check(f)) << header << " " << type << " " << size;
     }
 }

@@ -15,7 +15,7 @@ TEST(BrowserCommandTest, PutsTheAddressInPlaceOfTheArguments) {
         {L"C:\\Program Files\\B\\b.Exe %1", 99, L"\"C:\\Program Files\\B\\b.Exe\" http://h/"},
         {L"C:\\x.exe\\b.exe\"%1\"", 99, L"\"C:\\x.exe\\b.exe\" http://h/"},
         {L"\\\\srv\\B\\b.exe", 99, L"\"\\\\srv\\B\\b.exe\" http://h/"},
-        {L"winebrowser -nohome", 99, nullptr},
+        {L"C:\\B\\b -x %1", 99, L"\"C:\\B\\b\" http://h/"},
         {L"C:b.exe %1", 99, nullptr},
         {L"\\B\\b.exe %1", 99, nullptr},
         {L"C:\\b.exe %1", 21, L"\"C:\\b.exe\" http://h/"},

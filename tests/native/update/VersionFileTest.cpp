@@ -58,5 +58,4 @@ TEST(ListedVersionTest, ReadsTheWholeNumberUnderTheKey) {
     EXPECT_EQ(ReadListedVersion("\xEF\xBB\xBF{a:version\nx:12\n}", 20, version), 1); // byte-order mark
     EXPECT_EQ(version, 12);
     EXPECT_EQ(ReadListedVersion("{a:version\nx:+12.5\n}", 20, version), 0);
-    EXPECT_EQ(ReadListedVersion("{a:version\nx\n}", 14, version), 0); // no such field
 }
