@@ -93,24 +93,6 @@ inline HWND Owned(HWND owner) {
     return search.second;
 }
 
-// The icon a box shows, told by its colours on the screen along a line through its middle: Wine's
-// warning sign is yellow ('!'), its information sign blue ('i'); '?' until it is drawn.
-inline char IconOf(HWND box) {
-    RECT r = {};
-    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            GetWindowRect(c, &r);
-    HDC screen = GetDC(nullptr);
-    int yellow = 0, blue = 0;
-    for (LONG x = r.left; x < r.right; ++x) {
-        const COLORREF p = GetPixel(screen, x, (r.top + r.bottom) / 2);
-        yellow += GetRValue(p) > 180 && GetGValue(p) > 150 && GetBValue(p) < 100;
-        blue += GetBValue(p) > 150 && GetRValue(p) < 100;
-    }
-    ReleaseDC(nullptr, screen);
-    return yellow > 3 && !blue ? '!' : blue > 3 && !yellow ? 'i' : '?';
-}
-
 // Kavel.exe started in its folder, the current one; ended with the object, however the case ends,
 // and gone before the next one starts.
 struct Kavel {
@@ -166,9 +148,9 @@ struct Kavel {
             return swscanf(Text(Item(24)).c_str(), L"%*u(MB) / %llu(B)", &bytes) == 1 && bytes > least;
         });
     }
-    // Answers the "提示" box the program shows, which must show the icon and a text holding `part`;
-    // returns the text. Until the box has gone the main window takes no input.
-    std::wstring Box(char icon, const std::wstring& part) const {
+    // Answers the "提示" box the program shows, which must hold `part`; returns the text. Until the box
+    // has gone the main window takes no input.
+    std::wstring Box(const std::wstring& part) const {
         HWND box = nullptr;
         if (!WaitUntil([&] { return IsWindowVisible(box = FindWindowW(L"#32770", L"提示")); })) {
             ADD_FAILURE() << "no box saying " << testing::PrintToString(part);
@@ -176,7 +158,6 @@ struct Kavel {
         }
         const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
         EXPECT_NE(text.find(part), std::wstring::npos) << testing::PrintToString(text);
-        EXPECT_TRUE(WaitUntil([&] { return IconOf(box) == icon; }, 5000)) << IconOf(box) << " for " << icon;
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         WaitUntil([&] { return !IsWindow(box); });
         return text;

@@ -63,12 +63,8 @@ inline MMRESULT waveInClose(HWAVEIN device) {
     delete device;
     return 0;
 }
-inline MMRESULT waveInPrepareHeader(HWAVEIN, WAVEHDR*, UINT) {
-    return 0;
-}
-inline MMRESULT waveInUnprepareHeader(HWAVEIN, WAVEHDR*, UINT) {
-    return fakewin::keepOnReset ? 33 : 0;
-}
+inline MMRESULT waveInPrepareHeader(HWAVEIN, WAVEHDR*, UINT) { return 0; }
+inline MMRESULT waveInUnprepareHeader(HWAVEIN, WAVEHDR*, UINT) { return fakewin::keepOnReset ? 33 : 0; }
 inline MMRESULT waveInAddBuffer(HWAVEIN device, WAVEHDR* header, UINT) {
     if (fakewin::refuseAdds.fetch_sub(1) > 0)
         return 1;
@@ -76,12 +72,8 @@ inline MMRESULT waveInAddBuffer(HWAVEIN device, WAVEHDR* header, UINT) {
     device->queued.push_back(header);
     return 0;
 }
-inline MMRESULT waveInStart(HWAVEIN) {
-    return fakewin::startResult;
-}
-inline MMRESULT waveInStop(HWAVEIN) {
-    return 0;
-}
+inline MMRESULT waveInStart(HWAVEIN) { return fakewin::startResult; }
+inline MMRESULT waveInStop(HWAVEIN) { return 0; }
 inline MMRESULT waveInReset(HWAVEIN device) {
     std::lock_guard lock(device->mutex), threads(fakewin::returnsLock);
     if (!fakewin::keepOnReset)

@@ -61,9 +61,7 @@ inline DWORD MonotonicMs() {
 }
 } // namespace fakewin
 
-inline HANDLE CreateEventW(void*, BOOL, BOOL, const wchar_t*) {
-    return new fakewin::Object;
-}
+inline HANDLE CreateEventW(void*, BOOL, BOOL, const wchar_t*) { return new fakewin::Object; }
 inline BOOL SetEvent(HANDLE event) {
     std::this_thread::sleep_for(std::chrono::milliseconds(fakewin::slowEventMs));
     static_cast<fakewin::Object*>(event)->signals.release();
@@ -84,9 +82,7 @@ inline BOOL CloseHandle(HANDLE handle) {
     delete static_cast<fakewin::Object*>(handle); // a thread's future waits for the thread
     return 1;
 }
-inline DWORD GetLastError() {
-    return fakewin::lastError;
-}
+inline DWORD GetLastError() { return fakewin::lastError; }
 inline HANDLE CreateFileW(const wchar_t* name, DWORD, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
     const int how = O_RDWR | O_CREAT | (disposition == CREATE_NEW ? O_EXCL : O_TRUNC);
     const std::string path = std::filesystem::path(name).string();
@@ -117,9 +113,7 @@ inline BOOL SetEndOfFile(HANDLE file) {
     const int fd = static_cast<fakewin::Object*>(file)->fd;
     return ftruncate(fd, lseek(fd, 0, SEEK_CUR)) == 0;
 }
-inline DWORD GetTickCount() {
-    return fakewin::MonotonicMs() + fakewin::asleepMs;
-}
+inline DWORD GetTickCount() { return fakewin::MonotonicMs() + fakewin::asleepMs; }
 inline BOOL QueryUnbiasedInterruptTime(ULONGLONG* hundredNs) {
     *hundredNs = ULONGLONG{fakewin::MonotonicMs()} * 10000;
     return 1;

@@ -1,17 +1,10 @@
-// What only Windows shows: ca.dll's operations taken by their ordinal numbers, the version resource
-// of both binaries, and a name lookup that outlives the update check's Winsock cleanup.
-// HostLookup.h first: it brings winsock2.h, which must come before windows.h.
+// What only Windows shows: ca.dll's operations taken by their ordinal numbers.
 #include "EncoderLib.h"
-#include "HostLookup.h"
-#include "KavelVersion.h"
-#include "WineUnix.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <array>
-#include <atomic>
-#include <filesystem>
 #include <vector>
 
 template <typename Fn = int32_t (*)(HENCODER, int32_t)> static Fn Op(WORD ordinal) {
@@ -56,44 +49,4 @@ TEST(CaDll, EncodesThroughTheOperationsTakenByTheirNumbers) {
         EXPECT_EQ((std::array{mp3[1] >> 3 & 3, mp3[2] >> 4, mp3[2] >> 2 & 3, mp3[3] >> 6}), row.header);
     }
     EXPECT_EQ(GetProcAddress(GetModuleHandleW(L"ca.dll"), "EncoderCreate"), nullptr) << "by number only";
-}
-
-// Explorer's Details tab shows both binaries' names and the project version.
-TEST(VersionResource, BothBinariesCarryTheProjectVersionAndTheirNames) {
-    wchar_t self[MAX_PATH]; // the product folder lies beside this program's (a case may move the current one)
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    for (const wchar_t* name : {L"Kavel.exe", L"ca.dll"}) {
-        const std::wstring path = std::filesystem::path(self).parent_path().parent_path() / L"Kavel" / name;
-        std::vector<char> info(GetFileVersionInfoSizeW(path.c_str(), nullptr));
-        ASSERT_TRUE(!info.empty() && GetFileVersionInfoW(path.c_str(), 0, info.size(), info.data())) << name;
-        void* value[3] = {};
-        UINT units = 0;
-        for (int i = 0; const wchar_t* key : {L"\\", L"\\StringFileInfo\\040904B0\\ProductVersion",
-                                              L"\\StringFileInfo\\040904B0\\OriginalFilename"})
-            VerQueryValueW(info.data(), key, &value[i++], &units);
-        ASSERT_TRUE(value[0] && value[1] && value[2]) << name;
-        EXPECT_EQ(static_cast<VS_FIXEDFILEINFO*>(value[0])->dwFileVersionMS,
-                  static_cast<DWORD>(KAVEL_VERSION_MAJOR << 16 | KAVEL_VERSION_MINOR));
-        EXPECT_EQ(std::wstring(static_cast<wchar_t*>(value[1])), L"" KAVEL_VERSION_TEXT);
-        EXPECT_EQ(std::wstring(static_cast<wchar_t*>(value[2])), name);
-    }
-}
-
-// The fetch gives up on a slow lookup and the check cleans Winsock up; the lookup, still running,
-// must find the name all the same (Wine, like Windows, refuses calls once Winsock has ended).
-TEST(NameLookup, OutlivesTheCheckCleanup) {
-    static std::atomic<int> found{-1};
-    const HostResolver late = [](const char* host, in_addr* address) {
-        Sleep(300);
-        return found = ResolveIPv4(host, address);
-    };
-    in_addr address;
-    {
-        CSocketsReference check;
-        const CFetchDeadline deadline(TickCountMs() - kFetchDeadlineMs + 100); // 100 ms left
-        EXPECT_EQ(LookUpHost("localhost", late, deadline, &address), 0);
-    }
-    for (int waited = 0; found < 0 && waited < 5000; waited += 20)
-        Sleep(20);
-    EXPECT_EQ(found, 1);
 }

@@ -41,21 +41,18 @@ TEST(VersionFileTest, FindsTheKeyColumnAndItsField) {
         EXPECT_EQ(Read(file), outcome) << testing::PrintToString(file);
 }
 
-TEST(VersionFileTest, ReadsRecordAfterRecordThenRewinds) {
-    const std::string file = "{a:b\n1:2:3\nx : y  z \n\n :4\n}";
-    CTableReader reader{0, file.data(), static_cast<int32_t>(file.size())};
-    std::string records;
-    char text[16];
-    for (int n = 0; n < 4 && reader.NextRecord(); ++n)
-        for (int f = 0; f < 3; ++f)
-            records += std::string(reader.GetField(f, text, sizeof text) ? text : "") + (f < 2 ? "|" : ";");
-    EXPECT_EQ(records, "1|2|3;x|y  z |;|4|;");
-    EXPECT_EQ(reader.m_nPos, 0);
-}
-
-TEST(ListedVersionTest, ReadsTheWholeNumberUnderTheKey) {
-    int32_t version = 0;
-    EXPECT_EQ(ReadListedVersion("\xEF\xBB\xBF{a:version\nx:12\n}", 20, version), 1); // byte-order mark
-    EXPECT_EQ(version, 12);
-    EXPECT_EQ(ReadListedVersion("{a:version\nx:+12.5\n}", 20, version), 0);
+TEST(ListedVersionTest, ReadsTheWholeNumberUnderTheKeyOnly) {
+    auto read = [](const std::string& file) {
+        int32_t version = -1;
+        return ReadListedVersion(file.data(), int32_t(file.size()), version) ? version : -1;
+    };
+    EXPECT_EQ(read("\xEF\xBB\xBF{a:version\nx:12\n}"), 12); // after a byte-order mark
+    // The field; the version read, -1 for none: digits only, saturating.
+    // clang-format off
+    const std::pair<std::string, int32_t> rows[] = {
+        {"007", 7}, {"99999999999999999999999", INT32_MAX}, {"", -1}, {"+3", -1}, {"-1", -1},
+        {"2.5", -1}, {"abc", -1}, {"\xEF\xBC\x92", -1}}; // full-width 2
+    // clang-format on
+    for (const auto& [field, value] : rows)
+        EXPECT_EQ(read("{version\n" + field + "\n}"), value) << field;
 }
