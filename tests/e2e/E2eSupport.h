@@ -80,17 +80,26 @@ inline std::string Logged() {
     return line;
 }
 
-// The visible window `owner` owns (a dialog, a question), or null.
+// The visible dialog or question `owner` owns, or null.
 inline HWND Owned(HWND owner) {
-    std::pair<HWND, HWND> search{owner, nullptr};
-    EnumWindows(
-        [](HWND wnd, LPARAM p) -> BOOL {
-            auto& [owner, found] = *reinterpret_cast<std::pair<HWND, HWND>*>(p);
-            found = GetWindow(wnd, GW_OWNER) == owner && IsWindowVisible(wnd) ? wnd : nullptr;
-            return !found;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.second;
+    for (HWND wnd = nullptr; (wnd = FindWindowExW(nullptr, wnd, L"#32770", nullptr));)
+        if (GetWindow(wnd, GW_OWNER) == owner && IsWindowVisible(wnd))
+            return wnd;
+    return nullptr;
+}
+
+// The sign a box shows, told by its colours on the screen along the middle row of its icon (the first
+// static control): Wine's warning sign is yellow ('!'), its information sign blue ('i'); '?' until drawn.
+inline char IconOf(HWND box) {
+    RECT r = {};
+    GetWindowRect(FindWindowExW(box, nullptr, L"Static", nullptr), &r);
+    HDC screen = GetDC(nullptr);
+    int yellowOverBlue = 0;
+    for (LONG x = r.left; x < r.right; ++x)
+        if (const COLORREF p = GetPixel(screen, x, (r.top + r.bottom) / 2); p != CLR_INVALID)
+            yellowOverBlue += GetRValue(p) - GetBValue(p);
+    ReleaseDC(nullptr, screen);
+    return yellowOverBlue > 1000 ? '!' : yellowOverBlue < -1000 ? 'i' : '?';
 }
 
 // Kavel.exe started in its folder, the current one; ended with the object, however the case ends,
@@ -148,9 +157,9 @@ struct Kavel {
             return swscanf(Text(Item(24)).c_str(), L"%*u(MB) / %llu(B)", &bytes) == 1 && bytes > least;
         });
     }
-    // Answers the "提示" box the program shows, which must hold `part`; returns the text. Until the box
-    // has gone the main window takes no input.
-    std::wstring Box(const std::wstring& part) const {
+    // Answers the "提示" box the program shows, which must show the sign and hold `part`; returns the
+    // text. Until the box has gone the main window takes no input.
+    std::wstring Box(const std::wstring& part, char sign = '!') const {
         HWND box = nullptr;
         if (!WaitUntil([&] { return IsWindowVisible(box = FindWindowW(L"#32770", L"提示")); })) {
             ADD_FAILURE() << "no box saying " << testing::PrintToString(part);
@@ -158,6 +167,7 @@ struct Kavel {
         }
         const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
         EXPECT_NE(text.find(part), std::wstring::npos) << testing::PrintToString(text);
+        EXPECT_TRUE(WaitUntil([&] { return IconOf(box) == sign; }, 5000)) << IconOf(box) << " for " << sign;
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         WaitUntil([&] { return !IsWindow(box); });
         return text;

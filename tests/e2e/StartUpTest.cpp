@@ -29,7 +29,7 @@ TEST(StartUp, TheUpdateCheckTellsAndEndsOpeningTheDownloadPageForANewerVersion) 
         else
             RegSetValueW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", REG_SZ, row.command.c_str(), 0);
         Kavel k;
-        k.Box(row.box);
+        k.Box(row.box, *row.served == 'o' ? '!' : 'i'); // a warning, or the news
         EXPECT_TRUE(k.Ended()) << "exit code 0, no crash";
         if (row.started.empty()) {
             EXPECT_FALSE(WaitUntil([] { return Size("planted.log") >= 0; }, 2000)) << "nothing started";
