@@ -80,7 +80,7 @@ inline std::string Logged() {
     return line;
 }
 
-// The visible dialog or question `owner` owns, or null.
+// The visible dialog or question `owner` owns (null: one that stands alone), or null.
 inline HWND Owned(HWND owner) {
     for (HWND wnd = nullptr; (wnd = FindWindowExW(nullptr, wnd, L"#32770", nullptr));)
         if (GetWindow(wnd, GW_OWNER) == owner && IsWindowVisible(wnd))
