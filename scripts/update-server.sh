@@ -32,11 +32,7 @@ kv_update_server_start() {
       cp "$zip.sha256" "$dir/www/download/Kavel.zip.sha256" || return 1
     fi
   fi
-  if [ "$version" = none ]; then
-    printf '{name:url\nKavel:http://localhost/get.html\n}\n' >"$dir/www/download/Kavel.txt"
-  else
-    printf '{version\n%s\n}\n' "$version" >"$dir/www/download/Kavel.txt"
-  fi
+  kv_update_server_list "$dir" "$version"
   # The shipped configuration, listening on loopback only.
   sed -E "s/^([[:space:]]*)listen[[:space:]]+80;/\1listen 127.0.0.1:$port;/" \
     "$KV_UPDATE_ROOT/server/nginx.conf" >"$dir/nginx.conf"
@@ -54,6 +50,15 @@ kv_update_server_start() {
     return 1
   fi
   export KV_UPDATE_SERVER_DIR=$dir
+}
+
+# The version file the program asks for, in the server's folder; "none" lists no version column.
+kv_update_server_list() { # dir version
+  if [ "$2" = none ]; then
+    printf '{name:url\nKavel:http://localhost/get.html\n}\n' >"$1/www/download/Kavel.txt"
+  else
+    printf '{version\n%s\n}\n' "$2" >"$1/www/download/Kavel.txt"
+  fi
 }
 
 # The daemon's parent is init, which may reap it late: a zombie has let go of the port already.
@@ -91,7 +96,7 @@ kv_update_server_serve() {
   if [ "$1" = off ]; then
     kv_update_server_stop "$dir"
   elif [ -n "$pid" ] && kv_update_server_alive "$pid"; then
-    printf '{version\n%s\n}\n' "$1" >"$dir/www/download/Kavel.txt"
+    kv_update_server_list "$dir" "$1"
   else
     kv_update_server_start "$1"
   fi
