@@ -13,6 +13,7 @@ void ShowNotice(const wchar_t* text);
 enum : uint32_t {
     kAttentionDisk = 1,   // the disk refuses the recording's data
     kAttentionSilent = 2, // nothing but digital zeros comes in
+    kAttentionLost = 4,   // the recording lost audio to a full capture ring; until the next start
 };
 // Sets or clears one reason and brings the taskbar button in line; called at every status tick.
 void SetAttention(uint32_t reason, bool wanted);

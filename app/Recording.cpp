@@ -197,6 +197,7 @@ int StartJob() {
         return 0;
     }
     g_nFileIndex = index + 1;
+    SetAttention(kAttentionLost, false);
     SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, L"");
     g_nStatusTimer = SetTimer(nullptr, 0, kStatusPeriodMs, StatusTimerProc);
     StartMeter(g_pJob);
@@ -208,6 +209,7 @@ int StartJob() {
 void StopJob() {
     StopMeter();
     if (g_nStatusTimer) {
+        ShowStatus(); // the last figures of a recording, a loss in its last second included
         KillTimer(nullptr, g_nStatusTimer);
         g_nStatusTimer = 0;
     }
@@ -257,12 +259,16 @@ void ShowStatus() {
     if (!g_pJob)
         return;
     const bool diskRefuses = g_pJob->IsWriteFailing();
+    // Audio lost to a full capture ring stays told, in the text and the flash, until the next start:
+    // the user must learn that the recording has a hole.
+    const uint32_t lostMs = g_pJob->GetLostMs();
     char16_t text[kStatusTextUnits];
     FormatStatusText(g_pJob->GetWrittenBytes(),
-                     (diskRefuses ? uint32_t{kStatusDiskRefuses} : 0u) | MeterStatusWarnings(), text,
+                     (diskRefuses ? uint32_t{kStatusDiskRefuses} : 0u) | MeterStatusWarnings(), lostMs, text,
                      kStatusTextUnits);
     SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, reinterpret_cast<const wchar_t*>(text));
     SetAttention(kAttentionDisk, diskRefuses);
+    SetAttention(kAttentionLost, lostMs != 0);
 }
 
 void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) {

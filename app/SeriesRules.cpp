@@ -102,7 +102,8 @@ uint32_t DurationMsFromText(const char16_t* text) {
     return ClampedProduct(text, kMaxDurationMinutes, kMsPerMinute);
 }
 
-void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, char16_t* out, size_t outUnits) {
+void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, uint32_t lostMs, char16_t* out,
+                      size_t outUnits) {
     if (outUnits == 0)
         return;
     size_t pos = 0;
@@ -113,6 +114,12 @@ void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, char16_t* out, s
         return;
     if (warnings & kStatusDiskRefuses)
         Append16(out, outUnits, &pos, u" 磁盘拒绝写入");
+    if (lostMs != 0) {
+        const uint32_t tenths = lostMs < 50 ? 1 : (lostMs + 50) / 100;
+        if (Append16(out, outUnits, &pos, u" 丢失 ") && AppendDecimal16(out, outUnits, &pos, tenths / 10) &&
+            Append16(out, outUnits, &pos, u".") && AppendDecimal16(out, outUnits, &pos, tenths % 10))
+            Append16(out, outUnits, &pos, u" 秒");
+    }
     if (warnings & kStatusNoInput)
         Append16(out, outUnits, &pos, u" 无声音输入");
 }

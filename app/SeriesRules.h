@@ -41,8 +41,10 @@ enum : uint32_t {
     kStatusDiskRefuses = 1, // the disk refuses the recording's data
     kStatusNoInput = 2,     // no sound comes in
 };
-// "%u(MB) / %u(B)", whole megabytes first, then the warnings that hold.
-void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, char16_t* out, size_t outUnits);
+// "%u(MB) / %u(B)", whole megabytes first, then the warnings that hold: the disk's, audio lost to a
+// full capture ring ("丢失 3.2 秒", in tenths, at least 0.1 for any loss), then no input.
+void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, uint32_t lostMs, char16_t* out,
+                      size_t outUnits);
 
 // Tick counts wrap after 49.7 days; their difference modulo 2^32 stays right across one wrap.
 int TimeLimitPassed(uint32_t nowTick, uint32_t startTick, uint32_t durationMs);

@@ -1,7 +1,8 @@
-// The encoder library's thirteen operations over libmp3lame. Settings are only collected until
+// The encoder library's operations over libmp3lame. Settings are only collected until
 // EncoderPrepare, which applies them all at once, so the order of the setters does not matter.
 #include "../engine/EncoderLib.h"
 #include "EncoderSettings.h"
+#include "InfoFrame.h"
 
 #include <lame/lame.h>
 
@@ -20,6 +21,11 @@ struct Encoder {
     int32_t kbps = 128;
     int32_t quality = 5;
     Phase phase = Phase::Configuring;
+    // What the Info frame states, counted as the stream goes.
+    ca::SStreamShape shape = {};
+    int64_t inputSamples = 0; // per channel
+    uint32_t lameBytes = 0;
+    uint16_t musicCrc = 0;
 };
 
 Encoder* FromHandle(HENCODER h) {
@@ -41,11 +47,47 @@ int32_t ApplySettings(Encoder& e) {
     lame_set_VBR(gf, vbr_off);
     lame_set_brate(gf, kbps);
     lame_set_quality(gf, e.quality);
-    // The program never rewrites a file, so no Info frame, and it appends its own ID3v1 tag.
+    // The Info frame is this library's own (EncoderInfoFrame): LAME drops its own where a frame of a
+    // low bit rate is too small for all of it. The program appends its own ID3v1 tag.
     lame_set_bWriteVbrTag(gf, 0);
     lame_set_write_id3tag_automatic(gf, 0);
     lame_set_findReplayGain(gf, 0);
+    e.shape = {outHz, kbps, e.channels};
     return lame_init_params(gf) < 0 ? -1 : 0;
+}
+
+// Every sample taken and every byte LAME gives go into the Info frame's totals.
+int32_t Counted(Encoder* e, int32_t samples, const uint8_t* out, int32_t bytes) {
+    if (bytes < 0)
+        return bytes;
+    e->inputSamples += samples;
+    e->lameBytes += static_cast<uint32_t>(bytes);
+    e->musicCrc = ca::Crc16(e->musicCrc, out, static_cast<size_t>(bytes));
+    return bytes;
+}
+
+// The samples a player must give back: the input rate's count taken to the stored rate, where output
+// sample k stands at input sample k x (in / out), LAME's resampler being centred.
+int64_t OutputSamples(const Encoder& e) {
+    const int64_t n = e.inputSamples;
+    if (n == 0 || e.shape.outputHz == e.inputHz)
+        return n;
+    return (n - 1) * e.shape.outputHz / e.inputHz + 1;
+}
+
+int32_t FinishedInfoFrame(Encoder& e, uint8_t* out, int32_t outBytes) {
+    const int32_t frameBytes = ca::FrameBytes(e.shape);
+    const int64_t frames = lame_get_frameNum(e.gf);
+    const int32_t delay = lame_get_encoder_delay(e.gf);
+    const int64_t padding = frames * ca::FrameSamples(e.shape) - delay - OutputSamples(e);
+    const ca::SStreamTotals totals = {static_cast<uint32_t>(frames),
+                                      e.lameBytes + static_cast<uint32_t>(frameBytes),
+                                      delay,
+                                      static_cast<int32_t>(padding),
+                                      lame_get_lowpassfreq(e.gf),
+                                      e.musicCrc};
+    const int32_t bytes = ca::MakeInfoFrame(e.shape, totals, out, outBytes);
+    return bytes > 0 ? bytes : -1;
 }
 
 template <typename Fn> int32_t Set(HENCODER h, Fn fn) {
@@ -116,7 +158,8 @@ int32_t EncoderEncodeChannels(HENCODER h, const int16_t* first, const int16_t* s
     Encoder* e = FromHandle(h);
     if (!CanEncode(e, samplesPerChannel, out, outBytes) || !first || !second)
         return -1;
-    return lame_encode_buffer(e->gf, first, second, samplesPerChannel, out, outBytes);
+    return Counted(e, samplesPerChannel, out,
+                   lame_encode_buffer(e->gf, first, second, samplesPerChannel, out, outBytes));
 }
 
 int32_t EncoderEncodeInterleaved(HENCODER h, const int16_t* pcm, int32_t sampleFrames, uint8_t* out,
@@ -127,7 +170,9 @@ int32_t EncoderEncodeInterleaved(HENCODER h, const int16_t* pcm, int32_t sampleF
     // Interleaved input is pairs of samples: only a two-channel instance can take it.
     if (e->channels != 2)
         return -1;
-    return lame_encode_buffer_interleaved(e->gf, const_cast<short*>(pcm), sampleFrames, out, outBytes);
+    return Counted(
+        e, sampleFrames, out,
+        lame_encode_buffer_interleaved(e->gf, const_cast<short*>(pcm), sampleFrames, out, outBytes));
 }
 
 int32_t EncoderFlush(HENCODER h, uint8_t* out, int32_t outBytes) {
@@ -135,7 +180,18 @@ int32_t EncoderFlush(HENCODER h, uint8_t* out, int32_t outBytes) {
     if (!e || e->phase != Phase::Ready || !out || outBytes < ca::kWorstCaseFlushBytes)
         return -1;
     e->phase = Phase::Flushed;
-    return lame_encode_flush(e->gf, out, outBytes);
+    return Counted(e, 0, out, lame_encode_flush(e->gf, out, outBytes));
+}
+
+int32_t EncoderInfoFrame(HENCODER h, uint8_t* out, int32_t outBytes) {
+    Encoder* e = FromHandle(h);
+    if (!e || !out)
+        return -1;
+    if (e->phase == Phase::Ready && e->inputSamples == 0 && e->lameBytes == 0) {
+        const int32_t bytes = ca::MakeSilentFrame(e->shape, out, outBytes);
+        return bytes > 0 ? bytes : -1;
+    }
+    return e->phase == Phase::Flushed ? FinishedInfoFrame(*e, out, outBytes) : -1;
 }
 
 int32_t EncoderClose(HENCODER h) {

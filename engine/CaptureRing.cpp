@@ -53,6 +53,11 @@ void* CCaptureRing::TakeDueSpare(uint32_t nowMs) {
 // A header that finds no free block stays waiting until the worker frees one, so no header is lost
 // for good. Blocks go to the device in ring order whichever header takes them.
 void CCaptureRing::QueueWaiting(AddFn add, void* context, uint32_t nowMs) {
+    QueueFree(add, context, nowMs);
+    WatchLoss(nowMs);
+}
+
+void CCaptureRing::QueueFree(AddFn add, void* context, uint32_t nowMs) {
     while (HasFreeBlock()) {
         void* header = TakeDueSpare(nowMs);
         if (!header) {
@@ -74,6 +79,34 @@ void CCaptureRing::QueueWaiting(AddFn add, void* context, uint32_t nowMs) {
     }
 }
 
+// The device records only into the headers it holds: with none, and none to give it because the
+// worker has not freed a block, what comes in is lost. The feeder sees both as they change (a header
+// back, a block freed), so the period is timed to within its wake-up.
+void CCaptureRing::WatchLoss(uint32_t nowMs) {
+    const bool starved =
+        m_nReturned.load(std::memory_order_acquire) == m_nAdded.load(std::memory_order_relaxed) &&
+        !HasFreeBlock();
+    const uint64_t since = m_nStarvedSinceMs.load(std::memory_order_relaxed);
+    if (starved && since == kNotStarved)
+        m_nStarvedSinceMs.store(nowMs, std::memory_order_relaxed);
+    else if (!starved && since != kNotStarved)
+        EndLossWatch(nowMs);
+}
+
+// Cleared before it is added: a reader in between misses the period for a moment rather than
+// counting it twice.
+void CCaptureRing::EndLossWatch(uint32_t nowMs) {
+    const uint64_t since = m_nStarvedSinceMs.exchange(kNotStarved, std::memory_order_relaxed);
+    if (since != kNotStarved)
+        m_nLostMs.fetch_add(nowMs - static_cast<uint32_t>(since), std::memory_order_relaxed);
+}
+
+uint32_t CCaptureRing::LostMs(uint32_t nowMs) const {
+    const uint64_t since = m_nStarvedSinceMs.load(std::memory_order_relaxed);
+    const uint32_t going = since == kNotStarved ? 0 : nowMs - static_cast<uint32_t>(since);
+    return m_nLostMs.load(std::memory_order_relaxed) + going;
+}
+
 // Only what the device says it recorded in this pass counts: a header back with an error (no done
 // flag) holds nothing usable. Every header goes back to the device: one dropped here would never
 // return.
@@ -93,7 +126,7 @@ int CCaptureRing::HeaderBack(void* header, const void* data, uint32_t bytesRecor
 }
 
 // The filled end passes every block that came back, in ring order, and stops at the first the
-// device still holds.
+// device still holds: the worker never takes that one. Callbacks come here one at a time.
 void CCaptureRing::AdvanceFilledEnd() {
     uint32_t end = m_nFilledEnd.load(std::memory_order_relaxed);
     const uint32_t queueEnd = m_nQueueEnd.load(std::memory_order_acquire);

@@ -6,11 +6,13 @@
 // data is visible before the cursor that hands it over):
 // - the device's callback: HeaderBack, CountReturned (m_nFilledEnd, m_nReturned, m_nAudioBacks, the
 //   recorded count of a block that came back, the hand-off's tail).
-// - the feeder, and the open step before the device starts: Queue, QueueWaiting (m_nQueueEnd,
-//   m_nAdded, the spare headers, the hand-off's head).
+// - the feeder, and the open step before the device starts: Queue, QueueWaiting, EndLossWatch
+//   (m_nQueueEnd, m_nAdded, the spare headers, the hand-off's head, the loss watch).
 // - the job's worker: TakeFilled, ReleaseFilled, Stalled (m_nReadPos and the stall watch, which
 //   StartWatch sets before the worker starts).
-// Headers are the device's own records; the ring only keeps their addresses. Times are milliseconds
+// The callback side may be entered from two threads at once (a reset's returns on the caller's thread
+// while the driver's thread completes a header): CWaveIn serialises it. Headers are the device's own
+// records; the ring only keeps their addresses. Times are milliseconds
 // of a clock the caller chooses (one that stands still while the computer sleeps), wrapping at 2^32.
 #pragma once
 #include "HandOff.h"
@@ -45,6 +47,11 @@ class CCaptureRing {
     // does either at once is not kept spinning.
     void QueueWaiting(AddFn add, void* context, uint32_t nowMs);
     int HasSpare() const { return m_nSpare.load(std::memory_order_relaxed) != 0; }
+    // Audio the device could not record because the ring was full and it held no header: the time it
+    // went without, a period still going on included. Any thread.
+    uint32_t LostMs(uint32_t nowMs) const;
+    // The capture ends: a period without headers still going on is counted up to now.
+    void EndLossWatch(uint32_t nowMs);
 
     // A header came back naming its block by its data pointer; 1 when that is a block of the ring.
     int HeaderBack(void* header, const void* data, uint32_t bytesRecorded, int done);
@@ -75,6 +82,8 @@ class CCaptureRing {
     };
 
     int HasFreeBlock() const;
+    void QueueFree(AddFn add, void* context, uint32_t nowMs);
+    void WatchLoss(uint32_t nowMs);
     uint32_t NextBlock(uint32_t pos) const { return NextSlot(pos, m_nBlockBytes, m_nRingBytes); }
     void AdvanceFilledEnd();
     void Park(void* header, uint32_t nowMs);
@@ -104,4 +113,9 @@ class CCaptureRing {
     uint32_t m_nSeenMs = 0;
     bool m_bHadAudio = false;
     bool m_bRingWasFull = false;
+    // The feeder's loss watch: the periods that ended, and the start of one going on (kNotStarved when
+    // none), read by any thread.
+    static constexpr uint64_t kNotStarved = ~uint64_t{0};
+    std::atomic<uint32_t> m_nLostMs{0};
+    std::atomic<uint64_t> m_nStarvedSinceMs{kNotStarved};
 };

@@ -31,6 +31,10 @@ CA_API int32_t EncoderEncodeInterleaved(HENCODER h, const int16_t* pcm, int32_t 
                                         int32_t outBytes);               // @149
 CA_API int32_t EncoderFlush(HENCODER h, uint8_t* out, int32_t outBytes); // @155
 CA_API int32_t EncoderClose(HENCODER h);                                 // @164
+// The frame that begins the file: before the first encode call a silent place holder that claims no
+// length; after the flush the Info frame (frame count, encoder delay and padding), of the same size,
+// to be written over it. The bytes placed in out, or -1 (at another time, or out too small).
+CA_API int32_t EncoderInfoFrame(HENCODER h, uint8_t* out, int32_t outBytes); // @165
 
 #ifdef __cplusplus
 }

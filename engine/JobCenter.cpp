@@ -2,9 +2,11 @@
 
 #include "JobSettings.h"
 #include "Mp3Encoder.h"
+#include "Mp3File.h"
 #include "RingMath.h"
 #include "WaveIn.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <new>
 
@@ -14,21 +16,11 @@ constexpr DWORD kIdleWaitMs = 100;
 // The longest path the system takes, in UTF-16 units with the terminator ("\\?\" names included).
 constexpr size_t kNameUnits = 32768;
 
-// With the right to delete, so that a file that must go is removed through its own handle: by name,
-// another file put there meanwhile would go instead.
-HANDLE CreateOutputFile(const wchar_t* name, int replaceExisting, SJobFault* fault) {
-    HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                              replaceExisting ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        *fault = {kJobFileCreate, GetLastError()};
-    return file;
-}
-
 } // namespace
 
 // A file handed over by SwitchFile, waiting for the worker's next block.
 struct CJobCenter::SNextFile {
-    CFileHandle file;
+    CMp3File* file = nullptr;
     CMp3Encoder* encoder = nullptr;
 };
 
@@ -74,11 +66,12 @@ int CJobCenter::Open(const wchar_t* fileName, uint32_t deviceIndex, int32_t qual
                                                : SJobFault{kJobDeviceOpen, deviceError};
         return 0;
     }
-    m_nFrameBytes = format.nBlockAlign * kSamplesPerCall;
+    m_nBlockAlign = format.nBlockAlign;
     m_pEncoder = OpenEncoder(fault);
     if (!m_pEncoder)
         return 0;
-    m_pOutBuf = static_cast<uint8_t*>(m_Blocks.Alloc(kOutBufBytes));
+    m_nOutBufBytes = OutBufBytes(m_pWaveIn->GetBlockBytes() / (m_nBlockAlign * kSamplesPerCall));
+    m_pOutBuf = static_cast<uint8_t*>(m_Blocks.Alloc(m_nOutBufBytes));
     *fault = {m_pOutBuf ? kJobFine : kJobNoMemory, 0};
     return m_pOutBuf != nullptr;
 }
@@ -96,6 +89,15 @@ CMp3Encoder* CJobCenter::OpenEncoder(SJobFault* fault) const {
     return encoder;
 }
 
+// The file begins with the encoder's place holder, which its Info frame replaces once it is finished.
+CMp3File* CJobCenter::OpenFile(const wchar_t* name, int replaceExisting, CMp3Encoder* encoder,
+                               SJobFault* fault) {
+    uint8_t placeholder[kMaxFrameBytes];
+    const int32_t bytes = encoder->InfoFrame(placeholder, sizeof placeholder);
+    return CMp3File::Create(name, replaceExisting, placeholder, bytes > 0 ? static_cast<uint32_t>(bytes) : 0,
+                            fault);
+}
+
 // The device starts first and the file is made only when it did, so a start that fails leaves an
 // existing file as it was. The ring holds the first blocks until the worker runs.
 int CJobCenter::Start(SJobFault* fault) {
@@ -105,10 +107,10 @@ int CJobCenter::Start(SJobFault* fault) {
         *fault = {kJobDeviceStart, started};
         return 0;
     }
-    m_File.Reset(CreateOutputFile(m_pszFileName, m_bReplace, fault));
-    if (!m_File.IsOpen())
+    m_pFile = OpenFile(m_pszFileName, m_bReplace, m_pEncoder, fault);
+    if (!m_pFile)
         return 0;
-    m_bMadeFile = 1;
+    m_nWrittenBytes.store(m_pFile->Bytes(), std::memory_order_relaxed);
     m_hThread = CreateThread(nullptr, 0, WorkerThread, this, 0, nullptr);
     if (!m_hThread) {
         *fault = {kJobNoMemory, GetLastError()};
@@ -134,14 +136,13 @@ int CJobCenter::SwitchFile(const wchar_t* fileName, SJobFault* fault) {
         return 0;
     next->encoder = OpenEncoder(fault);
     if (next->encoder)
-        next->file.Reset(CreateOutputFile(fileName, 0, fault));
-    if (!next->file.IsOpen()) {
+        next->file = OpenFile(fileName, 0, next->encoder, fault);
+    if (!next->file) {
         if (next->encoder)
             next->encoder->Close();
         delete next;
         return 0;
     }
-    *fault = {kJobFine, 0};
     m_pNext.store(next, std::memory_order_release);
     m_pWaveIn->WakeReader();
     return 1;
@@ -153,6 +154,10 @@ int CJobCenter::HasFailed() {
 
 int CJobCenter::IsWriteFailing() {
     return m_bWriteFailing.load(std::memory_order_relaxed);
+}
+
+uint32_t CJobCenter::GetLostMs() {
+    return m_pWaveIn ? m_pWaveIn->LostMs() : 0;
 }
 
 int CJobCenter::Stop() {
@@ -169,11 +174,14 @@ int CJobCenter::Stop() {
         CloseHandle(m_hThread);
         m_hThread = INVALID_HANDLE_VALUE;
     }
+    CloseLater(nullptr); // waits for a file a split finished
     m_bStop.store(0, std::memory_order_release);
     DropNextFile(); // handed over after the worker had ended
-    if (m_bMadeFile && !m_bStarted)
-        m_File.Remove(); // holds no recording: the start failed
-    m_File.Close();
+    if (m_pFile) {
+        m_pFile->Remove(); // holds no recording: the start failed
+        delete m_pFile;
+        m_pFile = nullptr;
+    }
     if (m_pWaveIn)
         m_pWaveIn->Close();
     m_pWaveIn = nullptr;
@@ -197,11 +205,9 @@ void CJobCenter::Work() {
     for (;;) {
         const SFilledBlock block = m_pWaveIn->TakeFilled();
         if (block.data) {
-            // The remainder of a short block, less than one frame, cannot be encoded alone.
-            const uint32_t frames = block.bytes / m_nFrameBytes;
-            if (frames) {
+            if (block.bytes >= m_nBlockAlign) {
                 TakeNextFile();
-                EncodeFrames(block.data, frames);
+                EncodeBlock(block.data, block.bytes);
             }
             m_pWaveIn->ReleaseFilled();
             continue;
@@ -218,42 +224,86 @@ void CJobCenter::Work() {
         m_pWaveIn->WaitForData(kIdleWaitMs);
     }
     FinishFile();
+    delete m_pFile; // flushed to the disk and closed
+    m_pFile = nullptr;
     DropNextFile();
 }
 
-// The encoder reads the PCM in place in the ring, 1152 samples per channel per call; the level is
-// measured from the same frame just before, while it is in the cache.
-void CJobCenter::EncodeFrames(const uint8_t* block, uint32_t frames) {
-    for (uint32_t i = 0; i < frames; ++i) {
-        const auto* pcm = reinterpret_cast<const int16_t*>(block + i * m_nFrameBytes);
-        m_Level.AddFrame(pcm, kSamplesPerCall, static_cast<uint32_t>(m_nChannels));
-        const int32_t produced = m_pEncoder->EncodeFrame(pcm, m_pOutBuf, kOutCapacityBytes);
+// The encoder reads the PCM in place in the ring, up to 1152 samples per channel per call: a short
+// block (the one the device was filling at the stop) is encoded whole, its last call shorter. The
+// level is measured from the same samples just before, while they are in the cache.
+void CJobCenter::EncodeBlock(const uint8_t* block, uint32_t bytes) {
+    const uint32_t samples = bytes / m_nBlockAlign;
+    uint32_t used = 0;
+    for (uint32_t done = 0; done < samples; done += kSamplesPerCall) {
+        const uint32_t n = std::min(kSamplesPerCall, samples - done);
+        const auto* pcm = reinterpret_cast<const int16_t*>(block + done * m_nBlockAlign);
+        m_Level.AddFrame(pcm, n, static_cast<uint32_t>(m_nChannels));
+        const int32_t produced = m_pEncoder->EncodeFrame(pcm, n, m_pOutBuf + used, kOutCapacityBytes);
         if (produced > 0)
-            WriteOut(m_pOutBuf, static_cast<uint32_t>(produced));
+            used += static_cast<uint32_t>(produced);
+    }
+    Write(used);
+    m_nUnflushedSamples += samples;
+    if (uint64_t{m_nUnflushedSamples} * 1000 >=
+        uint64_t{kFlushEveryMs} * static_cast<uint32_t>(m_nSampleRate)) {
+        m_pFile->Flush();
+        m_nUnflushedSamples = 0;
     }
 }
 
-// At a block boundary: the current file ends whole (flush, tag, close) and the next one goes on
-// with the very next block, so a split loses no audio.
+// One write for all a block gave; the UI sees what the file took.
+void CJobCenter::Write(uint32_t bytes) {
+    m_pFile->Write(m_pOutBuf, bytes);
+    m_nWrittenBytes.store(m_pFile->Bytes(), std::memory_order_relaxed);
+    m_bWriteFailing.store(m_pFile->IsFailing(), std::memory_order_relaxed);
+}
+
+// At a block boundary: the current file ends whole (flush, Info frame, tag) and the next one goes on
+// with the very next block, so a split loses no audio. Flushing the finished file to the disk and
+// closing it, which on a share or a slow stick may take long, is left to a thread of its own.
 void CJobCenter::TakeNextFile() {
     SNextFile* next = m_pNext.load(std::memory_order_acquire);
     if (!next)
         return;
     FinishFile();
-    m_File.Reset(next->file.Release());
+    CloseLater(m_pFile);
+    m_pFile = next->file;
     m_pEncoder->Close();
     m_pEncoder = next->encoder;
-    m_nWrittenBytes.store(0, std::memory_order_relaxed);
+    m_nUnflushedSamples = 0;
     delete next;
+    m_nWrittenBytes.store(m_pFile->Bytes(), std::memory_order_relaxed);
     m_pNext.store(nullptr, std::memory_order_release);
 }
 
 void CJobCenter::FinishFile() {
     const int32_t flushed = m_pEncoder->Flush(m_pOutBuf, kOutCapacityBytes);
-    if (flushed > 0)
-        WriteOut(m_pOutBuf, static_cast<uint32_t>(flushed));
-    WriteOut(kId3v1Tag.data(), kTagBytes);
-    m_File.Close();
+    Write(flushed > 0 ? static_cast<uint32_t>(flushed) : 0);
+    uint8_t* info = m_pOutBuf + kOutCapacityBytes;
+    const int32_t infoBytes =
+        m_pEncoder->InfoFrame(info, static_cast<int32_t>(m_nOutBufBytes - kOutCapacityBytes));
+    m_pFile->Finish(info, infoBytes > 0 ? static_cast<uint32_t>(infoBytes) : 0);
+}
+
+DWORD WINAPI CJobCenter::ClosingThread(LPVOID file) {
+    delete static_cast<CMp3File*>(file);
+    return 0;
+}
+
+// One file closes at a time; the one before has had a whole file's recording to finish. Null only
+// waits for it.
+void CJobCenter::CloseLater(CMp3File* file) {
+    if (m_hClosing) {
+        WaitForSingleObject(m_hClosing, INFINITE);
+        CloseHandle(m_hClosing);
+        m_hClosing = nullptr;
+    }
+    if (!file)
+        return;
+    m_hClosing = CreateThread(nullptr, 0, ClosingThread, file, 0, nullptr);
+    if (!m_hClosing)
+        delete file;
 }
 
 // A file handed over after the last block holds nothing: it is removed rather than left empty.
@@ -261,27 +311,8 @@ void CJobCenter::DropNextFile() {
     SNextFile* next = m_pNext.exchange(nullptr, std::memory_order_acq_rel);
     if (!next)
         return;
-    next->file.Remove();
+    next->file->Remove();
+    delete next->file;
     next->encoder->Close();
     delete next;
-}
-
-// Counts what the file took, not what it was offered: a full disk must not look like a growing
-// file. A failed write does not end the recording, since space may come back; the shell says so
-// while it lasts.
-void CJobCenter::WriteOut(const uint8_t* data, uint32_t bytes) {
-    DWORD written = 0;
-    const BOOL ok = WriteFile(m_File.Get(), data, bytes, &written, nullptr);
-    if (ok && written == bytes) {
-        m_bWriteFailing.store(0, std::memory_order_relaxed);
-        m_nWrittenBytes.fetch_add(written, std::memory_order_relaxed);
-        return;
-    }
-    m_bWriteFailing.store(1, std::memory_order_relaxed);
-    // A refused write may still have left part of its data: the file is cut back to what the count
-    // says it holds, whatever the write reported.
-    LARGE_INTEGER end;
-    end.QuadPart = static_cast<LONGLONG>(m_nWrittenBytes.load(std::memory_order_relaxed));
-    if (SetFilePointerEx(m_File.Get(), end, nullptr, FILE_BEGIN))
-        SetEndOfFile(m_File.Get());
 }

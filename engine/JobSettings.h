@@ -3,9 +3,20 @@
 #include <array>
 #include <stdint.h>
 
-constexpr uint32_t kOutBufBytes = 159264;     // the encoder output buffer as allocated
 constexpr int32_t kOutCapacityBytes = 147456; // the capacity every encode and flush call is told
+// LAME's bound for what one call of 1152 samples may give (1.25 bytes a sample and 7200).
+constexpr uint32_t kWorstFrameBytes = 8641;
+// The largest MP3 frame (a free-format frame at 640 kbit/s and 32 kHz): the Info frame fits.
+constexpr uint32_t kMaxFrameBytes = 2880;
 constexpr uint32_t kTagBytes = 128;
+// The file is flushed to the disk after at most this much audio: a power cut loses no more.
+constexpr uint32_t kFlushEveryMs = 2000;
+
+// The output buffer for a block of framesPerBlock encoder calls: each call is told the full capacity
+// after what the calls before it gave, so a whole block's output goes to the file in one write.
+constexpr uint32_t OutBufBytes(uint32_t framesPerBlock) {
+    return kOutCapacityBytes + framesPerBlock * kWorstFrameBytes;
+}
 
 // Encoder bit rate in kbit/s: the sample rate in whole kHz times the factor (44100 Hz x 2 = 88).
 int32_t EncoderBitRateKbps(int32_t sampleRateHz, int32_t bitRateFactor);

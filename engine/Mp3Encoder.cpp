@@ -1,7 +1,5 @@
 #include "Mp3Encoder.h"
 
-#include "RingMath.h"
-
 namespace {
 constexpr int32_t kModeMono = 3;
 constexpr int32_t kModeJointStereo = 1;
@@ -25,14 +23,19 @@ int CMp3Encoder::Open(int32_t channels, int32_t sampleRateHz, int32_t bitRateKbp
     return 1;
 }
 
-int32_t CMp3Encoder::EncodeFrame(const int16_t* pcm, uint8_t* out, int32_t outBytes) {
+int32_t CMp3Encoder::EncodeFrame(const int16_t* pcm, uint32_t samples, uint8_t* out, int32_t outBytes) {
+    const auto n = static_cast<int32_t>(samples);
     if (m_nChannels == 1)
-        return EncoderEncodeChannels(m_hEncoder, pcm, pcm, kSamplesPerCall, out, outBytes);
-    return EncoderEncodeInterleaved(m_hEncoder, pcm, kSamplesPerCall, out, outBytes);
+        return EncoderEncodeChannels(m_hEncoder, pcm, pcm, n, out, outBytes);
+    return EncoderEncodeInterleaved(m_hEncoder, pcm, n, out, outBytes);
 }
 
 int32_t CMp3Encoder::Flush(uint8_t* out, int32_t outBytes) {
     return EncoderFlush(m_hEncoder, out, outBytes);
+}
+
+int32_t CMp3Encoder::InfoFrame(uint8_t* out, int32_t outBytes) {
+    return EncoderInfoFrame(m_hEncoder, out, outBytes);
 }
 
 void CMp3Encoder::Close() {

@@ -2,7 +2,9 @@
 #pragma once
 #include <stdint.h>
 
-constexpr uint32_t kRingBlocks = 20;       // blocks of the capture ring
+// Blocks of the capture ring: about a quarter second each, so over 30 s of audio at every rate that a
+// worker held up by a stalled disk (a network share, a USB stick) can fall behind without a loss.
+constexpr uint32_t kRingBlocks = 128;
 constexpr uint32_t kDeviceHeaders = 8;     // headers circulating through the device
 constexpr uint32_t kSamplesPerCall = 1152; // samples per channel in one encoder call
 

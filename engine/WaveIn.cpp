@@ -5,6 +5,8 @@
 namespace {
 constexpr UINT kHeaderBytes = sizeof(WAVEHDR);
 constexpr DWORD kDrainTimeoutMs = 1000;
+constexpr DWORD kCloseRetryMs = 100;
+constexpr int kCloseTries = 50; // a device that refuses to close for 5 s more is kept
 
 // Milliseconds the computer was awake: unlike the tick count, this clock stands still in sleep and
 // hibernation.
@@ -49,6 +51,8 @@ MMRESULT CWaveIn::Open(UINT deviceIndex, const WAVEFORMATEX* format) {
     if (!ring)
         return MMSYSERR_NOMEM;
     m_Ring.Init(ring, m_nBlockBytes);
+    InitializeCriticalSection(&m_Callback);
+    m_bCallbackLock = true;
     m_hFeedEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     m_hDataEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     m_hReturnEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -80,23 +84,55 @@ int CWaveIn::DeviceStalled() {
     return m_Ring.Stalled(AwakeMs());
 }
 
+uint32_t CWaveIn::LostMs() const {
+    return m_Ring.LostMs(AwakeMs());
+}
+
+// A header still out, or a callback still running, may yet touch the ring and this object: nothing is
+// freed under them. The closing thread waits for them; without one, everything is kept for the rest
+// of the process rather than handed to the device freed.
 void CWaveIn::Close() {
     DrainDevice();
-    // A header still out, or a callback still running, may yet touch the ring and this object: the
-    // ring, the headers, the events and the object itself are kept for the rest of the process rather
-    // than handed to the device freed.
-    if (!m_Ring.AllBack() || m_nInCallback.load() != 0)
+    if (m_Ring.AllBack() && m_nInCallback.load() == 0 && CloseDevice()) {
+        ReleaseAll();
         return;
-    if (m_hWaveIn) {
-        int unprepared = 1;
-        for (WAVEHDR& header : m_Headers)
-            if (waveInUnprepareHeader(m_hWaveIn, &header, kHeaderBytes) != MMSYSERR_NOERROR)
-                unprepared = 0;
-        if (!unprepared || waveInClose(m_hWaveIn) != MMSYSERR_NOERROR)
-            return;
-        m_hWaveIn = nullptr;
     }
-    ReleaseAll();
+    if (HANDLE closing = CreateThread(nullptr, 0, ClosingThread, this, 0, nullptr))
+        CloseHandle(closing);
+}
+
+// 1 once the device is closed. A header whose unprepare fails stays prepared and is tried again:
+// the device may still own it.
+int CWaveIn::CloseDevice() {
+    if (!m_hWaveIn)
+        return 1;
+    int unprepared = 1;
+    for (WAVEHDR& header : m_Headers)
+        if (header.dwFlags & WHDR_PREPARED &&
+            waveInUnprepareHeader(m_hWaveIn, &header, kHeaderBytes) != MMSYSERR_NOERROR)
+            unprepared = 0;
+    if (!unprepared || waveInClose(m_hWaveIn) != MMSYSERR_NOERROR)
+        return 0;
+    m_hWaveIn = nullptr;
+    return 1;
+}
+
+DWORD WINAPI CWaveIn::ClosingThread(LPVOID self) {
+    auto* waveIn = static_cast<CWaveIn*>(self);
+    for (int tries = 0; tries < kCloseTries;) {
+        const bool allBack = waveIn->m_Ring.AllBack();
+        if (!allBack || waveIn->m_nInCallback.load() != 0) {
+            WaitForSingleObject(waveIn->m_hReturnEvent, allBack ? 1 : INFINITE);
+            continue;
+        }
+        if (waveIn->CloseDevice()) {
+            waveIn->ReleaseAll();
+            return 0;
+        }
+        ++tries;
+        Sleep(kCloseRetryMs);
+    }
+    return 0;
 }
 
 void CWaveIn::ReleaseAll() {
@@ -105,6 +141,8 @@ void CWaveIn::ReleaseAll() {
             CloseHandle(*event);
         *event = nullptr;
     }
+    if (m_bCallbackLock)
+        DeleteCriticalSection(&m_Callback);
     m_Blocks.FreeAll();
     delete this;
 }
@@ -114,6 +152,7 @@ void CWaveIn::ReleaseAll() {
 // back, a callback may still be between its count and its last line: that takes a moment only.
 void CWaveIn::DrainDevice() {
     EndFeeder();
+    m_Ring.EndLossWatch(AwakeMs());
     if (!m_hWaveIn)
         return;
     waveInStop(m_hWaveIn);
@@ -141,16 +180,21 @@ void CWaveIn::EndFeeder() {
 }
 
 // Only the open step (before the device starts) and the feeder add headers. The data pointer may
-// change only while the header is unprepared.
+// change only while the header is unprepared: one whose unprepare fails is not prepared over, but
+// waits to be tried again. The recorded count starts at 0, so a header handed back unfilled (after a
+// reset) brings no stale count of an earlier pass.
 int CWaveIn::AddToDevice(void* self, void* header, uint8_t* block) {
     const HWAVEIN device = static_cast<CWaveIn*>(self)->m_hWaveIn;
     auto* h = static_cast<WAVEHDR*>(header);
-    waveInUnprepareHeader(device, h, kHeaderBytes);
+    if (h->dwFlags & WHDR_PREPARED && waveInUnprepareHeader(device, h, kHeaderBytes) != MMSYSERR_NOERROR)
+        return 0;
     h->lpData = reinterpret_cast<LPSTR>(block);
     h->dwBufferLength = static_cast<CWaveIn*>(self)->m_nBlockBytes;
+    h->dwBytesRecorded = 0;
     h->dwFlags = 0;
     h->dwLoops = 0;
-    waveInPrepareHeader(device, h, kHeaderBytes);
+    if (waveInPrepareHeader(device, h, kHeaderBytes) != MMSYSERR_NOERROR)
+        return 0;
     return waveInAddBuffer(device, h, kHeaderBytes) == MMSYSERR_NOERROR;
 }
 
@@ -163,13 +207,19 @@ void CALLBACK CWaveIn::WaveInProc(HWAVEIN, UINT message, DWORD_PTR instance, DWO
 
 // The count of callbacks in flight is the first and the last thing touched: the drain frees the
 // object only once every header is counted back and no callback is between these lines.
+// The header is counted back before the feeder is woken, so the feeder sees a device left without
+// headers.
 void CWaveIn::OnHeaderBack(WAVEHDR* header) {
     m_nInCallback.fetch_add(1);
-    if (m_Ring.HeaderBack(header, header->lpData, header->dwBytesRecorded, header->dwFlags & WHDR_DONE)) {
+    EnterCriticalSection(&m_Callback);
+    const int ours =
+        m_Ring.HeaderBack(header, header->lpData, header->dwBytesRecorded, header->dwFlags & WHDR_DONE);
+    m_Ring.CountReturned();
+    LeaveCriticalSection(&m_Callback);
+    if (ours) {
         SetEvent(m_hFeedEvent);
         SetEvent(m_hDataEvent);
     }
-    m_Ring.CountReturned();
     SetEvent(m_hReturnEvent);
     m_nInCallback.fetch_sub(1);
 }

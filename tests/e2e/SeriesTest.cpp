@@ -1,4 +1,5 @@
-// A series split at the size limit and ended by the time limit, run beside the other cases.
+// A series split at the size limit and ended by the time limit, and a recording ended by a kill, run
+// beside the other cases.
 #include "E2eSupport.h"
 
 // Runs in a desktop and with a sound server of its own, beside the other cases (tests/e2e/run).
@@ -19,9 +20,24 @@ TEST(Series, SplitsAtTheSizeLimitAndEndsAtTheTimeLimit) {
     EXPECT_GE(Size(Out(L"series.mp3")), (1 << 20) + 128);
     // Closed at the tick that saw 1 MB: at most 4 s of sound later.
     EXPECT_LT(Size(Out(L"series.mp3")), (1 << 20) + 128 + 4 * 32000);
-    // Both files in the noise played (tests/e2e/run), the second going on where the first ended.
-    EXPECT_EQ(RunUnix(g_out, kCheckAudio + "spans noise.raw series.mp3 series_1.mp3"), 0);
+    // Both files in the noise played (tests/e2e/run), the second going on where the first ended: as
+    // players that read the files' Info frames play them back to back, not a sample added or dropped.
+    EXPECT_EQ(RunUnix(g_out, kCheckAudio + "joins noise.raw series.mp3 series_1.mp3"), 0);
     // The limit belongs to the series: a new start runs into it at the next tick.
     k.Start();
     EXPECT_TRUE(k.Shown(23) && WaitUntil([&] { return k.Shown(22); }, 5000));
+}
+
+// A recording whose program is killed holds what was captured up to then, decodes without an error,
+// and a player states its length right although the file was never finished.
+TEST(Series, AKilledRecordingPlaysAndStatesItsLength) {
+    Kavel k;
+    ASSERT_TRUE(k.Window());
+    k.Arm(Out(L"killed.mp3").wstring());
+    k.Start();
+    ASSERT_TRUE(k.Counted(20000)) << "recording";
+    Sleep(2000);
+    ASSERT_TRUE(TerminateProcess(k.process, 1));
+    WaitForSingleObject(k.process, 10000);
+    EXPECT_EQ(RunUnix(g_out, kCheckAudio + "killed 1 killed.mp3"), 0);
 }

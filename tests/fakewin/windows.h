@@ -1,13 +1,15 @@
 // Test-only stand-in for the Win32 calls the engine makes natively: files over POSIX descriptors,
-// threads over std::async and auto-reset events over a semaphore (an extra wake-up is harmless:
-// every waiter checks its condition again). Hooks for the tests are in fakewin. There is no DeleteFileW:
-// a file is removed through its handle only, never by name after it was closed.
+// threads over std::async, auto-reset events over a semaphore (an extra wake-up is harmless: every
+// waiter checks its condition again) and critical sections over a mutex. Hooks for the tests are in
+// fakewin, reset by fakewin::Reset. There is no DeleteFileW: a file is removed through its handle only,
+// never by name after it was closed, and only through a handle opened with DELETE access.
 #pragma once
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
+#include <mutex>
 #include <semaphore>
 #include <string>
 #include <thread>
@@ -26,8 +28,9 @@ typedef char* LPSTR;
 typedef void *LPVOID, *HANDLE;
 typedef unsigned long long ULONGLONG;
 typedef long long LONGLONG;
-constexpr DWORD INFINITE = ~0u, GENERIC_READ = 0, GENERIC_WRITE = 0, DELETE = 0, FILE_ATTRIBUTE_NORMAL = 0,
-                CREATE_NEW = 1, CREATE_ALWAYS = 2, ERROR_FILENAME_EXCED_RANGE = 206;
+constexpr DWORD INFINITE = ~0u, GENERIC_READ = 0x80000000, GENERIC_WRITE = 0x40000000, DELETE = 0x10000,
+                FILE_ATTRIBUTE_NORMAL = 0, CREATE_NEW = 1, CREATE_ALWAYS = 2, ERROR_ACCESS_DENIED = 5,
+                ERROR_FILENAME_EXCED_RANGE = 206;
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(intptr_t{-1});
 enum FILE_INFO_BY_HANDLE_CLASS { FileDispositionInfo = 4 };
 struct FILE_DISPOSITION_INFO {
@@ -37,11 +40,15 @@ struct FILE_DISPOSITION_INFO {
 namespace fakewin {
 inline std::atomic<int> failWrites{0};     // how many writes to come fail, as on a full disk
 inline std::atomic<DWORD> asleepMs{0};     // time the computer slept: in the tick count, not awake time
+inline std::atomic<bool> noDeleteRight{0}; // files open only without DELETE, as on some shares
+inline std::atomic<int> flushes{0};        // FlushFileBuffers calls
+inline std::atomic<long long> flushUs{0};  // and the time they took, in microseconds
+inline std::atomic<DWORD> slowFlushMs{0};  // the next FlushFileBuffers takes this long, as on a slow stick
 inline thread_local DWORD lastError = 0;   // errno, for the file calls
 inline thread_local DWORD slowEventMs = 0; // each event set on this thread waits this long first
 
 struct Object {
-    explicit Object(int file = -1, std::future<DWORD> done = {}, std::string path = {})
+    explicit Object(int file = -1, std::shared_future<DWORD> done = {}, std::string path = {})
         : thread(std::move(done)), fd(file), name(std::move(path)) {}
     ~Object() {
         if (removeOnClose)
@@ -49,10 +56,11 @@ struct Object {
         close(fd);
     }
     std::counting_semaphore<> signals{0}; // an event's
-    std::future<DWORD> thread;
+    std::shared_future<DWORD> thread;
     int fd;
     std::string name;
     bool removeOnClose = false;
+    bool mayDelete = false;
 };
 
 inline DWORD MonotonicMs() {
@@ -75,25 +83,48 @@ inline DWORD WaitForSingleObject(HANDLE handle, DWORD timeoutMs) {
         std::abort(); // a thread that does not end fails the test instead of hanging it
     return 0;
 }
+// As on Windows, closing a thread's handle neither waits for the thread nor ends it.
 inline HANDLE CreateThread(void*, size_t, DWORD (*routine)(LPVOID), LPVOID arg, DWORD, DWORD*) {
-    return new fakewin::Object(-1, std::async(std::launch::async, routine, arg));
+    std::packaged_task<DWORD()> task([=] { return routine(arg); });
+    auto done = task.get_future().share();
+    std::thread(std::move(task)).detach();
+    return new fakewin::Object(-1, std::move(done));
 }
 inline BOOL CloseHandle(HANDLE handle) {
-    delete static_cast<fakewin::Object*>(handle); // a thread's future waits for the thread
+    delete static_cast<fakewin::Object*>(handle);
     return 1;
 }
 inline DWORD GetLastError() { return fakewin::lastError; }
-inline HANDLE CreateFileW(const wchar_t* name, DWORD, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
+inline HANDLE CreateFileW(const wchar_t* name, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
+    if (access & DELETE && fakewin::noDeleteRight) {
+        fakewin::lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
     const int how = O_RDWR | O_CREAT | (disposition == CREATE_NEW ? O_EXCL : O_TRUNC);
     const std::string path = std::filesystem::path(name).string();
     const int fd = open(path.c_str(), how, 0644);
     fakewin::lastError = fd < 0 ? errno : 0;
-    return fd < 0 ? INVALID_HANDLE_VALUE : new fakewin::Object(fd, {}, path);
+    if (fd < 0)
+        return INVALID_HANDLE_VALUE;
+    auto* file = new fakewin::Object(fd, {}, path);
+    file->mayDelete = access & DELETE;
+    return file;
 }
 inline BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS, void* info, DWORD) {
-    static_cast<fakewin::Object*>(file)->removeOnClose =
-        static_cast<FILE_DISPOSITION_INFO*>(info)->DeleteFile;
+    auto* object = static_cast<fakewin::Object*>(file);
+    if (!object->mayDelete) {
+        fakewin::lastError = ERROR_ACCESS_DENIED;
+        return 0;
+    }
+    object->removeOnClose = static_cast<FILE_DISPOSITION_INFO*>(info)->DeleteFile;
     return 1;
+}
+inline BOOL FlushFileBuffers(HANDLE file) {
+    const auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(fakewin::slowFlushMs.exchange(0)));
+    const int synced = fsync(static_cast<fakewin::Object*>(file)->fd);
+    fakewin::flushUs += std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    return ++fakewin::flushes, synced == 0;
 }
 // A write the full disk refuses takes its first byte and says it took none.
 inline BOOL WriteFile(HANDLE file, const void* data, DWORD bytes, DWORD* written, void*) {
@@ -114,6 +145,12 @@ inline BOOL SetEndOfFile(HANDLE file) {
     return ftruncate(fd, lseek(fd, 0, SEEK_CUR)) == 0;
 }
 inline DWORD GetTickCount() { return fakewin::MonotonicMs() + fakewin::asleepMs; }
+inline void Sleep(DWORD ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+typedef std::mutex CRITICAL_SECTION;
+inline void InitializeCriticalSection(CRITICAL_SECTION*) {}
+inline void DeleteCriticalSection(CRITICAL_SECTION*) {}
+inline void EnterCriticalSection(CRITICAL_SECTION* lock) { lock->lock(); }
+inline void LeaveCriticalSection(CRITICAL_SECTION* lock) { lock->unlock(); }
 inline BOOL QueryUnbiasedInterruptTime(ULONGLONG* hundredNs) {
     *hundredNs = ULONGLONG{fakewin::MonotonicMs()} * 10000;
     return 1;

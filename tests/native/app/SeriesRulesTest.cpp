@@ -58,11 +58,11 @@ TEST(SeriesRules, LimitsParseLikeStrtolFromTheFieldsUtf16TextAndClamp) {
         EXPECT_EQ(DurationMsFromText(text), durationMs) << splitBytes;
     }
     char16_t out[kStatusTextUnits];
-    // Past 4 GiB the count does not wrap; the disk warning comes before the silence warning.
-    FormatStatusText(uint64_t{1} << 32, kStatusNoInput | kStatusDiskRefuses, out, kStatusTextUnits);
-    EXPECT_EQ(u"4096(MB) / 4294967296(B) 磁盘拒绝写入 无声音输入", u16string(out));
-    FormatStatusText(1048575, 0, out, kStatusTextUnits);
-    EXPECT_EQ(u"0(MB) / 1048575(B)", u16string(out));
+    // Past 4 GiB the count does not wrap; the disk warning, the audio lost, then the silence warning.
+    FormatStatusText(uint64_t{1} << 32, kStatusNoInput | kStatusDiskRefuses, 3249, out, kStatusTextUnits);
+    EXPECT_EQ(u"4096(MB) / 4294967296(B) 磁盘拒绝写入 丢失 3.2 秒 无声音输入", u16string(out));
+    FormatStatusText(1048575, 0, 40, out, kStatusTextUnits);
+    EXPECT_EQ(u"0(MB) / 1048575(B) 丢失 0.1 秒", u16string(out));
 }
 
 TEST(SeriesRules, TickRulesSurviveTheWrap) {

@@ -1,36 +1,37 @@
-// The recording engine over the fake device, with an encoder that copies each frame's PCM through.
+// The recording engine over the fake device, with an encoder that copies each call's PCM through.
 // The device (this thread), the capture's feeder and the job's worker run the capture ring on threads
-// of their own: each file must hold exactly the whole frames the device reported, once and in
-// order. Then the ring's stall decision, with explicit times.
+// of their own: each file must hold exactly the samples the device reported, once and in order. Then
+// the ring's stall and loss decisions, with explicit times.
 #include "CaptureRing.h"
-#include "JobCenter.h"
+#include "FakeDevice.h"
 #include "Mp3Encoder.h"
 
-#include <gtest/gtest.h>
-#include <mmsystem.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <thread>
 
 // While set, encoding waits, as behind a stalled disk.
 std::atomic<bool> g_bHold{false};
 
-// Like the library, it refuses a quality it does not have.
+// Like the library, it refuses a quality it does not have. The handle tells before (1) and after (2)
+// the flush, for the frame that begins the file.
 int CMp3Encoder::Open(int32_t channels, int32_t, int32_t, int32_t quality) {
     m_nChannels = channels;
+    m_hEncoder = reinterpret_cast<HENCODER>(1);
     return quality <= 9;
 }
-int32_t CMp3Encoder::EncodeFrame(const int16_t* pcm, uint8_t* out, int32_t) {
+int32_t CMp3Encoder::EncodeFrame(const int16_t* pcm, uint32_t samples, uint8_t* out, int32_t) {
     while (g_bHold)
         std::this_thread::yield();
-    std::copy_n(reinterpret_cast<const uint8_t*>(pcm), 2304 * m_nChannels, out);
-    return 2304 * m_nChannels;
+    std::copy_n(reinterpret_cast<const uint8_t*>(pcm), 2 * samples * m_nChannels, out);
+    return static_cast<int32_t>(2 * samples * m_nChannels);
 }
 int32_t CMp3Encoder::Flush(uint8_t* out, int32_t) {
+    m_hEncoder = reinterpret_cast<HENCODER>(2);
     std::copy_n("FLUSH", 5, out);
     return 5;
+}
+int32_t CMp3Encoder::InfoFrame(uint8_t* out, int32_t) {
+    std::copy_n(m_hEncoder == reinterpret_cast<HENCODER>(1) ? "HOLD" : "INFO", 4, out);
+    return 4;
 }
 void CMp3Encoder::Close() {
     delete this;
@@ -38,75 +39,21 @@ void CMp3Encoder::Close() {
 
 namespace {
 
-// Bytes of a frame and of a block at 8000 Hz, one channel.
-constexpr DWORD kFrame = 2304, kBlock = 2 * kFrame;
 // What ends every file: the flush and the tag.
 const std::string kEnd = "FLUSHTAG" + std::string(60, 0) + "kavel.example" + std::string(52, 0);
-// All the device recorded: numbered samples.
-std::string g_Recorded;
 
-template <typename Pred> bool WaitUntil(Pred pred) {
-    for (int ms = 0; ms < 5000; ++ms, std::this_thread::sleep_for(std::chrono::milliseconds(1)))
-        if (pred())
-            return true;
-    return false;
-}
-// The headers the device holds.
-size_t Held() {
-    std::lock_guard lock(fakewin::device->mutex);
-    return fakewin::device->queued.size();
-}
-// The device records into the oldest header it holds, once it holds one, and takes it unless told.
-WAVEHDR* Record(DWORD bytes, bool take = true) {
-    WaitUntil([] { return Held() > 0; });
-    std::lock_guard lock(fakewin::device->mutex);
-    WAVEHDR* header = fakewin::device->queued.at(0); // throws when the device was left without
-    if (take)
-        fakewin::device->queued.pop_front();
-    bytes = std::min(bytes, header->dwBufferLength);
-    for (DWORD i = 0; i < bytes / 2; ++i)
-        reinterpret_cast<uint16_t*>(header->lpData)[i] = uint16_t(g_Recorded.size() / 2 + i);
-    g_Recorded.append(header->lpData, bytes);
-    return header;
-}
-void RunBlock() {
-    WAVEHDR* header = Record(~0u);
-    fakewin::Back(fakewin::device, header, header->dwBufferLength);
-}
-std::string Read(const char* name) {
-    return std::string(std::istreambuf_iterator<char>(std::ifstream(name, std::ios::binary).rdbuf()), {});
-}
-
-class JobTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        std::filesystem::current_path(testing::TempDir());
-        g_Recorded.clear();
-        fakewin::openResult = fakewin::startResult = fakewin::partialBytes = fakewin::keepOnReset = 0;
-        fakewin::slowLastReturnMs = fakewin::asleepMs = 0;
-    }
-    // Stops the job on every path: one left running would hang the program.
+class JobTest : public CJobTest {
     void TearDown() override {
         g_bHold = false;
-        if (m_pJob)
-            std::exchange(m_pJob, nullptr)->Stop();
-        fakewin::JoinReturns();
-        for (const char* name : {"a", "b", "c", "d"})
-            std::remove(name);
+        CJobTest::TearDown();
     }
-    CJobCenter* Started(const wchar_t* name, int32_t channels) {
-        m_pJob = CJobCenter::Create(name, 0, 5, channels, 8000, 3, 1, &m_Fault);
-        return m_pJob && m_pJob->Start(&m_Fault) ? m_pJob : nullptr;
-    }
-
-    CJobCenter* m_pJob = nullptr;
-    SJobFault m_Fault;
 };
 
-TEST_F(JobTest, TheFileHoldsTheWholeFramesTheDeviceReportedOnceAndInOrder) {
+TEST_F(JobTest, TheFileHoldsTheSamplesTheDeviceReportedOnceAndInOrder) {
     // How the header of block 25, in the second lap, comes back: bytes, done flag (1), after how many
     // later ones (short and late; no done flag, out of order; more than the block); or how many adds
-    // the device then refuses; or whether the worker stalls there until the ring is full.
+    // the device then refuses; or whether the worker stalls there for 120 blocks, over 30 s of audio at
+    // every rate (a quarter second a block at most), which the ring must cover.
     const struct {
         DWORD bytes, done, lateBy = 0, refused = 0, stall = 0;
     } rows[] = {{kFrame + 9, 1, 3}, {kBlock, 0, 1}, {3 * kFrame, 1}, {kBlock, 1, 0, 3}, {kBlock, 1, 0, 0, 1}};
@@ -114,18 +61,18 @@ TEST_F(JobTest, TheFileHoldsTheWholeFramesTheDeviceReportedOnceAndInOrder) {
         ASSERT_TRUE(Started(L"a", 1));
         std::string expected;
         WAVEHDR* late = nullptr;
-        for (DWORD block = 0; block < 45; ++block) {
+        const DWORD blocks = 150;
+        for (DWORD block = 0; block < blocks; ++block) {
             if (block == 25) {
-                ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 25 * kBlock; }));
+                ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 + 25 * kBlock; }));
                 fakewin::refuseAdds = refused;
                 g_bHold = stall;
             }
-            // With the worker held at block 25, blocks 26 to 43 fill the ring.
-            g_bHold = g_bHold && block < 44;
+            g_bHold = g_bHold && block < 25 + 120;
             const DWORD bytes = block == 25 ? faultBytes : kBlock, recorded = std::min(bytes, kBlock);
             WAVEHDR* header = Record(bytes);
             if (block != 25 || done)
-                expected += g_Recorded.substr(g_Recorded.size() - recorded, recorded / kFrame * kFrame);
+                expected += g_Recorded.substr(g_Recorded.size() - recorded, recorded / 2 * 2);
             if (block == 25 && lateBy)
                 late = header;
             else
@@ -135,48 +82,58 @@ TEST_F(JobTest, TheFileHoldsTheWholeFramesTheDeviceReportedOnceAndInOrder) {
         }
         // Every header goes back to the device, also those that came back to a full ring.
         EXPECT_TRUE(WaitUntil([] { return Held() == kDeviceHeaders; }));
+        EXPECT_EQ(m_pJob->GetLostMs(), 0u) << "the ring covered the stall";
         std::exchange(m_pJob, nullptr)->Stop();
-        EXPECT_EQ(Read("a"), expected + kEnd) << faultBytes << " " << done << " " << lateBy << " " << refused;
+        EXPECT_EQ(Read("a"), "INFO" + expected + kEnd)
+            << faultBytes << " " << done << " " << lateBy << " " << refused;
     }
 }
 
 TEST_F(JobTest, SwitchFileGoesOnInTheNextFileWithoutAGapAndTheCountIsWhatTheFileTook) {
-    // A block is two frames of two channels.
+    // A block is two frames of two channels, 288 ms of audio: the file is flushed to the disk at the
+    // seventh block (2 s of audio), and once more when it is closed.
     ASSERT_TRUE(Started(L"a", 2));
-    RunBlock();
-    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 2 * kBlock; }));
-    // The level comes from every sample the encoder took: numbered 0 to 4607, 288 ms at 8000 Hz.
+    for (int block = 0; block < 7; ++block)
+        RunBlock();
+    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 + 14 * kBlock; }));
+    EXPECT_TRUE(WaitUntil([] { return fakewin::flushes == 1; }));
+    // The level comes from every sample the encoder took: numbered 0 to 32255, 2016 ms at 8000 Hz.
     const SLevelReading level = m_pJob->ReadLevel();
-    EXPECT_EQ(level.peak, 4607u);
-    EXPECT_EQ(level.newMs, 288u);
+    EXPECT_EQ(std::vector({level.peak, level.newMs}), std::vector({32255u, 2016u}));
     ASSERT_EQ(m_pJob->SwitchFile(L"b", &m_Fault), 1);
     EXPECT_EQ(m_pJob->GetWrittenBytes(), 0u);
-    // The count starts again with the file.
+    // The count starts again with the file, which is written while the finished one still goes onto
+    // a slow disk as it is closed.
+    fakewin::slowFlushMs = 3000;
     RunBlock();
-    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 2 * kBlock; }));
-    // A full disk refuses the next block's two frames: the count is what the file took, and the job
-    // says so until a write succeeds again.
-    fakewin::failWrites = 2;
+    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 + 2 * kBlock; }, 2000));
+    EXPECT_TRUE(WaitUntil([] { return fakewin::flushes == 2; })) << "the finished file, as it closed";
+    // A full disk refuses the next block: the count is what the file took, and the job says so until
+    // a write succeeds again. The file then states no length: its Info frame is not written.
+    fakewin::failWrites = 1;
     RunBlock();
     EXPECT_TRUE(WaitUntil([&] { return m_pJob->IsWriteFailing(); }));
     RunBlock();
-    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 * kBlock; }));
+    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 + 4 * kBlock; }));
     EXPECT_FALSE(m_pJob->IsWriteFailing());
     std::ofstream("c") << "old";
     EXPECT_EQ(m_pJob->SwitchFile(L"c", &m_Fault), 0) << "an existing file is never replaced";
-    EXPECT_EQ(m_Fault.kind, kJobFileCreate);
-    EXPECT_EQ(m_Fault.code, uint32_t{EEXIST});
+    EXPECT_EQ(std::vector({m_Fault.kind, int32_t(m_Fault.code)}),
+              std::vector({int32_t{kJobFileCreate}, EEXIST}));
     EXPECT_EQ(m_pJob->SwitchFile(L"missing/d", &m_Fault), 0);
+    // Where the system grants no right to delete, the file is made without it.
+    fakewin::noDeleteRight = true;
     ASSERT_EQ(m_pJob->SwitchFile(L"d", &m_Fault), 1);
     RunBlock();
-    // A frame and a bit in the header being filled, handed back after the stop.
-    fakewin::partialBytes = 2 * kFrame + 1000;
+    // A frame and a bit, and half a sample frame, in the header being filled, handed back after the
+    // stop: every whole sample is kept.
+    fakewin::partialBytes = 2 * kFrame + 1002;
     Record(fakewin::partialBytes, false);
     std::exchange(m_pJob, nullptr)->Stop();
-    EXPECT_EQ(Read("a"), g_Recorded.substr(0, 2 * kBlock) + kEnd);
-    EXPECT_EQ(Read("b"),
-              g_Recorded.substr(2 * kBlock, 2 * kBlock) + g_Recorded.substr(6 * kBlock, 2 * kBlock) + kEnd);
-    EXPECT_EQ(Read("d"), g_Recorded.substr(8 * kBlock, 2 * kBlock + 2 * kFrame) + kEnd);
+    EXPECT_EQ(Read("a"), "INFO" + g_Recorded.substr(0, 14 * kBlock) + kEnd);
+    EXPECT_EQ(Read("b"), "HOLD" + g_Recorded.substr(14 * kBlock, 2 * kBlock) +
+                             g_Recorded.substr(18 * kBlock, 2 * kBlock) + kEnd);
+    EXPECT_EQ(Read("d"), "INFO" + g_Recorded.substr(20 * kBlock, 2 * kBlock + 2 * kFrame + 1000) + kEnd);
 }
 
 TEST_F(JobTest, AJobThatCannotStartSaysWhyAndLeavesAnExistingFileUntouched) {
@@ -205,43 +162,92 @@ TEST_F(JobTest, AJobThatCannotStartSaysWhyAndLeavesAnExistingFileUntouched) {
     EXPECT_EQ(Read("a"), "old");
 }
 
-TEST_F(JobTest, ADeviceThatKeepsItsHeadersFailsTheJobWithAFinishedFileAndKeepsTheRing) {
+TEST_F(JobTest, ADeviceThatKeepsItsHeadersFailsTheJobWithAFinishedFileAndIsClosedOnceTheyAreBack) {
     fakewin::keepOnReset = true;
     ASSERT_TRUE(Started(L"a", 1));
     RunBlock();
     // Once the worker has seen the audio, an hour asleep passes on the tick count but not on the awake
     // clock the rule runs on.
-    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == kBlock; }));
+    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 + kBlock; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     fakewin::asleepMs = 3600000;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(m_pJob->HasFailed()) << "time asleep counted as time without audio";
     EXPECT_TRUE(WaitUntil([&] { return m_pJob->HasFailed(); })) << "after 3 s without audio";
-    EXPECT_TRUE(WaitUntil([] { return Read("a") == g_Recorded + kEnd; })) << "finished before the stop";
-    // Kept on purpose, with all it holds: no leak. The stop gives up waiting for it after 1 s.
-    [[maybe_unused]] static HWAVEIN kept = fakewin::device;
+    EXPECT_TRUE(WaitUntil([] { return Read("a") == "INFO" + g_Recorded + kEnd; }))
+        << "finished before the stop";
+    // The stop gives up waiting after 1 s; the device is closed once it hands its headers back.
+    HWAVEIN device = fakewin::device;
     std::exchange(m_pJob, nullptr)->Stop();
-    // Records into the ring and calls back into the capture object.
-    RunBlock();
+    EXPECT_EQ(fakewin::closes, 0);
+    for (size_t held = Held(); held > 0; --held) {
+        WAVEHDR* header = fakewin::device->queued.front();
+        fakewin::device->queued.pop_front();
+        fakewin::Back(device, header, 0);
+    }
+    EXPECT_TRUE(WaitUntil([] { return fakewin::closes == 1; }));
 }
 
 TEST_F(JobTest, TheStopNeverFreesTheCaptureWhileACallbackStillRuns) {
     // The last header back at the stop comes with a callback slow at each event it sets: briefly, and
-    // for longer than the stop waits, when the capture object is kept rather than freed under it.
+    // for longer than the stop waits, when the capture is closed only once the callback has ended.
     for (DWORD slowMs : {100u, 1100u}) {
+        fakewin::closes = 0;
         fakewin::slowLastReturnMs = slowMs;
         ASSERT_TRUE(Started(L"a", 1));
         RunBlock();
-        static std::vector<HWAVEIN> kept;
-        kept.push_back(fakewin::device);
         std::exchange(m_pJob, nullptr)->Stop();
+        EXPECT_EQ(fakewin::closes, slowMs < 1000 ? 1 : 0);
         fakewin::JoinReturns(); // the callback ends, touching what it touches
+        EXPECT_TRUE(WaitUntil([] { return fakewin::closes == 1; })) << slowMs;
     }
 }
 
+// Headers handed back two at a time from two threads, as a reset's returns on the caller's thread meet
+// the driver's thread; then a reset that hands back the headers the device held without filling them,
+// leaving their counts alone: nothing stale is encoded.
+TEST_F(JobTest, OverlappingReturnsAndUnfilledHeadersBringNothingStale) {
+    fakewin::resetLeavesCount = true;
+    ASSERT_TRUE(Started(L"a", 1));
+    for (int pair = 0; pair < 300; ++pair) {
+        WAVEHDR* first = Record(kBlock);
+        WAVEHDR* second = Record(kBlock);
+        std::atomic<bool> go{false};
+        std::thread driver([&] {
+            while (!go)
+                ;
+            fakewin::Back(fakewin::device, second, kBlock);
+        });
+        go = true;
+        fakewin::Back(fakewin::device, first, kBlock);
+        driver.join();
+    }
+    std::exchange(m_pJob, nullptr)->Stop();
+    EXPECT_EQ(Read("a"), "INFO" + g_Recorded + kEnd);
+}
+
+// The worker held up for longer than the ring holds: the device goes without headers, and what it
+// could not record is counted.
+TEST_F(JobTest, AStallPastTheRingIsCountedAsLostAudio) {
+    ASSERT_TRUE(Started(L"a", 1));
+    RunBlock();
+    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 + kBlock; }));
+    g_bHold = true;
+    for (int block = 0; WaitUntil([] { return Held() > 0; }, 200); ++block) {
+        // The last return, when the ring is full: the feeder may look before it is counted.
+        fakewin::slowEventMs = block > 120 && Held() == 1 ? 50 : 0;
+        RunBlock();
+    }
+    fakewin::slowEventMs = 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    g_bHold = false;
+    RunBlock();
+    EXPECT_GE(m_pJob->GetLostMs(), 100u);
+}
+
 // The device rule with explicit times on the awake clock, over a device that keeps its headers, hands
-// them back empty or refuses them, and behind a ring the worker let fill up.
-TEST(CaptureRing, GoneAfter3sWithoutAudioButNotWhileTheRingIsFull) {
+// them back empty or refuses them, and behind a ring the worker let fill up; then the loss watch.
+TEST(CaptureRing, GoneAfter3sWithoutAudioButNotWhileTheRingIsFullAndLossIsTimed) {
     std::vector<uint8_t> memory(kRingBlocks * 64);
     static int adds = 0, refuse = 0;
     auto add = [](void*, void*, uint8_t*) -> int { return ++adds, !refuse; };
@@ -253,18 +259,20 @@ TEST(CaptureRing, GoneAfter3sWithoutAudioButNotWhileTheRingIsFull) {
     ring.StartWatch(0);
     EXPECT_EQ(std::vector({ring.Stalled(9999), ring.Stalled(10000)}), std::vector({0, 1}))
         << "first audio: 10 s";
-    auto back = [&](int header, int block, uint32_t bytes, int done) {
-        ring.HeaderBack(h[header], &memory[block * 64], bytes, done);
-        ring.CountReturned();
+    auto back = [](CCaptureRing& r, void* header, uint8_t* block, uint32_t bytes, int done) {
+        r.HeaderBack(header, block, bytes, done);
+        r.CountReturned();
     };
-    back(0, 0, 64, 1);
-    back(1, 1, 64, 0); // empty: waits 100 ms before it goes back, and is no audio
-    EXPECT_EQ(ring.Stalled(10000), 0);
-    for (uint32_t at : {10000, 10099, 10100})
+    back(ring, h[0], &memory[0], 0, 1);   // empty: waits 100 ms before it goes back, and is no audio
+    back(ring, h[1], &memory[64], 64, 0); // no done flag: no audio either
+    for (uint32_t at : {0, 99, 100})
         ring.QueueWaiting(add, nullptr, at);
-    EXPECT_EQ(adds, 4) << "h0 at once, h1 after 100 ms";
-    back(0, 2, 64, 1);
+    EXPECT_EQ(adds, 4) << "both after 100 ms";
+    EXPECT_EQ(std::vector({ring.Stalled(9999), ring.Stalled(10000)}), std::vector({0, 1}))
+        << "empty returns are no sign of life";
+    back(ring, h[0], &memory[2 * 64], 64, 1);
     EXPECT_EQ(ring.Stalled(11000), 0);
+    back(ring, h[1], &memory[3 * 64], 0, 1);
     refuse = 1; // refused: offered again every 100 ms, never counted as audio
     for (uint32_t at : {11000, 11050, 11100})
         ring.QueueWaiting(add, nullptr, at);
@@ -272,21 +280,24 @@ TEST(CaptureRing, GoneAfter3sWithoutAudioButNotWhileTheRingIsFull) {
     EXPECT_EQ(std::vector({ring.Stalled(13999), ring.Stalled(14000)}), std::vector({0, 1})) << "then 3 s";
 
     // A worker that fell behind: the ring fills, the device gets no header for a minute, and the rule
-    // counts from the block the worker frees.
+    // counts from the block the worker frees; the minute is the loss.
     CCaptureRing full;
     full.Init(memory.data(), 64);
     refuse = 0;
     full.Queue(h[0], add, nullptr);
     full.StartWatch(0);
     for (int block = 0; block < int(kRingBlocks) - 1; ++block) {
-        full.HeaderBack(h[0], &memory[block * 64], 64, 1);
-        full.CountReturned();
-        full.QueueWaiting(add, nullptr, 0);
+        back(full, h[0], &memory[block * 64], 64, 1);
+        full.QueueWaiting(add, nullptr, 1000);
     }
-    EXPECT_EQ(full.Stalled(0), 0);
+    EXPECT_EQ(std::vector({full.Stalled(0), int(full.LostMs(1000)), int(full.LostMs(31000))}),
+              std::vector({0, 0, 30000}));
     full.ReleaseFilled();
-    EXPECT_EQ(std::vector({full.Stalled(60000), full.Stalled(62999), full.Stalled(63000)}),
+    full.QueueWaiting(add, nullptr, 61000);
+    EXPECT_EQ(std::vector({full.Stalled(61000), full.Stalled(63999), full.Stalled(64000)}),
               std::vector({0, 0, 1}));
+    EXPECT_EQ(full.LostMs(90000), 60000u) << "ended when the device got a header again";
+    ASSERT_EQ(full.TakeFilled().bytes, 64u);
 }
 
 } // namespace
