@@ -1,6 +1,7 @@
-// Test-only stand-in for the Win32 calls the engine makes natively: files over POSIX descriptors,
-// threads over std::async, auto-reset events over a semaphore (an extra wake-up is harmless: every
-// waiter checks its condition again) and critical sections over a mutex. Hooks for the tests are in
+// Test-only stand-in for the Win32 calls the engine makes natively: files over POSIX descriptors
+// (FlushFileBuffers is fsync), detached threads with a future to wait on, auto-reset events over a
+// semaphore (an extra wake-up is harmless: every waiter checks its condition again) and critical
+// sections over a mutex. Hooks for the tests are in
 // fakewin, reset by fakewin::Reset. There is no DeleteFileW: a file is removed through its handle only,
 // never by name after it was closed, and only through a handle opened with DELETE access.
 #pragma once
@@ -123,7 +124,9 @@ inline BOOL FlushFileBuffers(HANDLE file) {
     const auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(fakewin::slowFlushMs.exchange(0)));
     const int synced = fsync(static_cast<fakewin::Object*>(file)->fd);
-    fakewin::flushUs += std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    fakewin::flushUs +=
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
+            .count();
     return ++fakewin::flushes, synced == 0;
 }
 // A write the full disk refuses takes its first byte and says it took none.

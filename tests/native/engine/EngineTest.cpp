@@ -5,6 +5,7 @@
 #include "CaptureRing.h"
 #include "FakeDevice.h"
 #include "Mp3Encoder.h"
+#include "Mp3File.h"
 
 #include <thread>
 
@@ -40,7 +41,8 @@ void CMp3Encoder::Close() {
 namespace {
 
 // What ends every file: the flush and the tag.
-const std::string kEnd = "FLUSHTAG" + std::string(60, 0) + "kavel.example" + std::string(52, 0);
+const std::string kTag = "TAG" + std::string(60, 0) + "kavel.example" + std::string(52, 0),
+                  kEnd = "FLUSH" + kTag;
 
 class JobTest : public CJobTest {
     void TearDown() override {
@@ -104,25 +106,15 @@ TEST_F(JobTest, SwitchFileGoesOnInTheNextFileWithoutAGapAndTheCountIsWhatTheFile
     EXPECT_EQ(m_pJob->GetWrittenBytes(), 0u);
     // The count starts again with the file, which is written while the finished one still goes onto
     // a slow disk as it is closed.
-    fakewin::slowFlushMs = 3000;
+    fakewin::slowFlushMs = 1500; // well within the 3 s in which a device without audio is gone
     RunBlock();
-    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 + 2 * kBlock; }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 + 2 * kBlock; }, 1000));
     EXPECT_TRUE(WaitUntil([] { return fakewin::flushes == 2; })) << "the finished file, as it closed";
-    // A full disk refuses the next block: the count is what the file took, and the job says so until
-    // a write succeeds again. The file then states no length: its Info frame is not written.
-    fakewin::failWrites = 1;
-    RunBlock();
-    EXPECT_TRUE(WaitUntil([&] { return m_pJob->IsWriteFailing(); }));
-    RunBlock();
-    ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 + 4 * kBlock; }));
-    EXPECT_FALSE(m_pJob->IsWriteFailing());
     std::ofstream("c") << "old";
     EXPECT_EQ(m_pJob->SwitchFile(L"c", &m_Fault), 0) << "an existing file is never replaced";
     EXPECT_EQ(std::vector({m_Fault.kind, int32_t(m_Fault.code)}),
               std::vector({int32_t{kJobFileCreate}, EEXIST}));
     EXPECT_EQ(m_pJob->SwitchFile(L"missing/d", &m_Fault), 0);
-    // Where the system grants no right to delete, the file is made without it.
-    fakewin::noDeleteRight = true;
     ASSERT_EQ(m_pJob->SwitchFile(L"d", &m_Fault), 1);
     RunBlock();
     // A frame and a bit, and half a sample frame, in the header being filled, handed back after the
@@ -131,9 +123,51 @@ TEST_F(JobTest, SwitchFileGoesOnInTheNextFileWithoutAGapAndTheCountIsWhatTheFile
     Record(fakewin::partialBytes, false);
     std::exchange(m_pJob, nullptr)->Stop();
     EXPECT_EQ(Read("a"), "INFO" + g_Recorded.substr(0, 14 * kBlock) + kEnd);
-    EXPECT_EQ(Read("b"), "HOLD" + g_Recorded.substr(14 * kBlock, 2 * kBlock) +
-                             g_Recorded.substr(18 * kBlock, 2 * kBlock) + kEnd);
-    EXPECT_EQ(Read("d"), "INFO" + g_Recorded.substr(20 * kBlock, 2 * kBlock + 2 * kFrame + 1000) + kEnd);
+    EXPECT_EQ(Read("b"), "INFO" + g_Recorded.substr(14 * kBlock, 2 * kBlock) + kEnd);
+    EXPECT_EQ(Read("d"), "INFO" + g_Recorded.substr(16 * kBlock, 2 * kBlock + 2 * kFrame + 1000) + kEnd);
+}
+
+// The output file unit: what the disk took is what it holds and counts, the Info frame goes over the
+// place holder only when every write was taken and it fits, the tag comes last, and the file goes
+// through its handle only where the system grants the right to delete it.
+TEST_F(JobTest, TheOutputFileHoldsWhatTheDiskTookAndStatesALengthOnlyWhenWhole) {
+    // The write the disk refuses (0: the place holder), the Info frame offered, whether the right to
+    // delete is refused, whether the file is then removed, and what it holds in the end.
+    const struct {
+        int refused;
+        std::string info;
+        bool noDeleteRight, remove;
+        std::string held;
+    } rows[] = {{-1, "INFO", false, false, "INFOabcde" + kTag},
+                {2, "INFO", false, false, "HOLDabc" + kTag},
+                {0, "INFO", false, false, "abcde" + kTag},
+                {-1, "INFORMATION", false, false, "HOLDabcde" + kTag},
+                {-1, "INFO", false, true, ""},
+                {-1, "INFO", true, true, "HOLDabcde"}};
+    for (const auto& row : rows) {
+        fakewin::Reset();
+        fakewin::noDeleteRight = row.noDeleteRight;
+        fakewin::failWrites = row.refused == 0;
+        std::ofstream("f") << "an older file";
+        CMp3File* file = CMp3File::Create(L"f", 1, reinterpret_cast<const uint8_t*>("HOLD"), 4, &m_Fault);
+        ASSERT_NE(file, nullptr);
+        uint64_t took = row.refused == 0 ? 0 : 4;
+        for (int write : {1, 2}) {
+            fakewin::failWrites = row.refused == write;
+            file->Write(reinterpret_cast<const uint8_t*>(write == 1 ? "abc" : "de"), 4 - write);
+            took += row.refused == write ? 0 : 4 - write;
+            EXPECT_EQ(std::vector({uint64_t(file->IsFailing()), file->Bytes()}),
+                      std::vector({uint64_t(row.refused == write), took}));
+        }
+        file->Flush();
+        if (row.remove)
+            EXPECT_EQ(file->Remove(), !row.noDeleteRight);
+        else
+            file->Finish(reinterpret_cast<const uint8_t*>(row.info.data()), uint32_t(row.info.size()));
+        delete file;
+        EXPECT_EQ(fakewin::flushes, row.remove ? 1 : 2) << "asked, and as it closes";
+        EXPECT_EQ(Read("f"), row.held);
+    }
 }
 
 TEST_F(JobTest, AJobThatCannotStartSaysWhyAndLeavesAnExistingFileUntouched) {
