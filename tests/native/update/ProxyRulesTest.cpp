@@ -1,10 +1,11 @@
-// The proxy the update request goes through: WinHTTP's list forms, the bypass list, the automatic
-// answer before the proxy set by hand.
+// The proxy the update request goes through (WinHTTP's list forms, the bypass list, the automatic
+// answer before the proxy set by hand) and the request it gets.
 #include <gtest/gtest.h>
 
 #include "ProxyRules.h"
+#include "RequestText.h"
 
-TEST(ProxyRulesTest, ChoosesTheHttpProxyUnlessTheHostIsBypassed) {
+TEST(ProxyRulesTest, ChoosesTheProxyForTheHostAndAsksItForTheWholeAddress) {
     // Automatic answer (null: none in time), its bypass list, the proxy set by hand, its bypass list,
     // the host; the proxy chosen, "" for a direct connection.
     const struct {
@@ -16,16 +17,13 @@ TEST(ProxyRulesTest, ChoosesTheHttpProxyUnlessTheHostIsBypassed) {
                 {nullptr, "", "http://p:8080/", "", "u.example", "p:8080"},
                 {nullptr, "", "p", "", "u.example", "p:80"},
                 {nullptr, "", "p:x;p:0 p:65536;p:;http=:80;q:65535", "", "u.example", "q:65535"},
-                {nullptr, "", "", "", "u.example", ""},
-                {nullptr, "", "p:1", "a.b, *.EXAMPLE", "u.example", ""},
                 {nullptr, "", "p:1", "u.example", "x.u.example", "p:1"},
-                {nullptr, "", "p:1", "10.*;u.ex*le", "u.example", ""},
+                {nullptr, "", "p:1", "a.b, 10.*;U.EX*LE", "u.example", ""},
                 {nullptr, "", "p:1", "<local>", "kavelhost", ""},
                 {nullptr, "", "p:1", "<LOCAL>", "u.example", "p:1"},
                 {nullptr, "", "p:1", "", "LocalHost", ""},
                 {nullptr, "", "p:1", "", "127.0.0.1", ""},
                 {nullptr, "", "p:1", "", "127.example", "p:1"},
-                {"a:1;b:2", "", "p:1", "", "u.example", "a:1"},
                 {"a:1", "*.example", "p:1", "", "u.example", ""},
                 {"", "", "p:1", "", "u.example", ""},
                 {"a:1", "", "p:1", "*.example", "u.example", "a:1"}};
@@ -37,4 +35,7 @@ TEST(ProxyRulesTest, ChoosesTheHttpProxyUnlessTheHostIsBypassed) {
         EXPECT_EQ(chosen ? proxy.m_sHost + ":" + std::to_string(proxy.m_nPort) : "", row.chosen)
             << row.proxy << " / " << row.bypass << " / " << row.host;
     }
+    // A proxy is asked for the whole address.
+    EXPECT_EQ(VersionFileRequest("u.example", true),
+              "GET http://u.example/download/Kavel.txt HTTP/1.1\r\nHost: u.example\r\n\r\n");
 }

@@ -20,7 +20,6 @@ TEST(VersionFileTest, ReadsTheWholeNumberUnderTheKeyInTheFirstRecord) {
         {"{a:version:b\nx:\n :7\n}", -1},
         {"{a\n\t:version\nx:3\n}", 3},
         {"{a:version\n :b\n\n :5\n}", 5},
-        {"{a:version\nx\n:7\n}", -1},
         {"{version\n3 \t", -1}, // the field keeps its blanks
         {"{version\n3\x01\x02", 3},
         {"{a\r\n\r\n :version\r\nx:3\r\n}", -1},
@@ -30,12 +29,8 @@ TEST(VersionFileTest, ReadsTheWholeNumberUnderTheKeyInTheFirstRecord) {
         {"{\xc3\xa9:version\n\xc3\xa9:6\n}", 6},
         {"{version\n" + std::string(1023, '7') + "\n}", INT32_MAX},
         {"{version\n" + std::string(1024, '7') + "\n}", -1},
-        {"{version\n007\n}", 7},
-        {"{version\n\n}", -1},
         {"{version\n+3\n}", -1},
-        {"{version\n-1\n}", -1},
         {"{version\n2.5\n}", -1},
-        {"{version\nabc\n}", -1},
         {"{version\n\xEF\xBC\x92\n}", -1}}; // full-width 2
     for (const auto& [file, listed] : rows) {
         int32_t version = -1;
