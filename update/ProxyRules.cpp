@@ -1,6 +1,7 @@
 // Proxy list and bypass list rules, as WinHTTP documents its lists.
 #include "ProxyRules.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <vector>
