@@ -27,9 +27,9 @@ kv_update_server_start() {
   zip=$(ls "$KV_UPDATE_ROOT"/build/dist/Kavel-*-win64.zip 2>/dev/null | head -1)
   if [ -n "$zip" ]; then
     cp "$zip" "$dir/www/download/Kavel.zip" || return 1
-    # A zip left from before checksums were written has none.
-    if [ -e "$zip.sha256" ]; then
-      cp "$zip.sha256" "$dir/www/download/Kavel.zip.sha256" || return 1
+    # The checksum line that names the zip as served (scripts/package).
+    if [ -e "$KV_UPDATE_ROOT/build/dist/Kavel.zip.sha256" ]; then
+      cp "$KV_UPDATE_ROOT/build/dist/Kavel.zip.sha256" "$dir/www/download/Kavel.zip.sha256" || return 1
     fi
   fi
   kv_update_server_list "$dir" "$version"

@@ -31,14 +31,6 @@ kv_make_template() {
 
 winepath_of() { echo "Z:${1//\//\\}"; }
 
-kv_free_display() {
-  local n
-  for n in $(seq 90 199); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { echo "$n"; return; }
-  done
-  return 1
-}
-
 # Fails, saying which part, when the prefix, the display or the sound server does not come up.
 kv_env_start() {
   mkdir -p "$KV_WINE_CACHE"
@@ -48,13 +40,13 @@ kv_env_start() {
   cp -a "$KV_WINE_CACHE/template" "$KV_RUN_DIR/prefix" || return 1
   export WINEPREFIX="$KV_RUN_DIR/prefix"
 
-  local n
-  n=$(kv_free_display)
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$KV_RUN_DIR/xvfb.log" 2>&1 &
+  # Xvfb takes the first free display number itself and says which: environments started side by
+  # side, looking for a free number each, took the same one, and the first to stop ended the other's.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$KV_RUN_DIR/display" >"$KV_RUN_DIR/xvfb.log" 2>&1 &
   KV_XVFB_PID=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  [ -e "/tmp/.X11-unix/X$n" ] || { echo "kv_env_start: Xvfb :$n did not start" >&2; return 1; }
+  for _ in $(seq 100); do [ -s "$KV_RUN_DIR/display" ] && break; sleep 0.1; done
+  [ -s "$KV_RUN_DIR/display" ] || { echo "kv_env_start: Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$(head -1 "$KV_RUN_DIR/display")"
 
   export XDG_RUNTIME_DIR="$KV_RUN_DIR/xdg"
   mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"

@@ -1,6 +1,6 @@
 // The HTTP client on sockets (Sockets.h): non-blocking socket, header read one byte per call into
-// the header reader, body read straight into the caller's buffer. The whole fetch, name lookup
-// included, runs against one deadline, so no server can hold start-up for longer.
+// the header reader, body read straight into the caller's buffer. The whole fetch, proxy and name
+// lookup included, runs against one deadline, so no server can hold start-up for longer.
 #include "HttpClient.h"
 
 #include <cstring>
@@ -8,11 +8,11 @@
 #include "FetchDeadline.h"
 #include "HeaderReader.h"
 #include "HostLookup.h"
+#include "RequestText.h"
 #include "Sockets.h"
 
 namespace {
 
-const char kRequestPath[] = "/download/Kavel.txt";
 // Real servers send well under 1 KiB of header here; anything far beyond that is not one.
 constexpr int kMaxHeaderBytes = 4096;
 
@@ -47,35 +47,28 @@ int WaitReady(SOCKET s, bool forWrite, const CFetchDeadline& deadline) {
     return n > 0 && !(forWrite && FD_ISSET(s, &failed));
 }
 
-void SendText(SOCKET s, const char* text) {
-    send(s, text, static_cast<int>(strlen(text)), kSendFlags);
-}
-
 // A closed connection stays readable and a reset one keeps failing: both end the fetch at once
 // instead of being waited on again.
 int ReceiveWouldBlock(int received) {
     return received < 0 && LastCallWouldBlock();
 }
 
-int Connect(SOCKET s, const char* host, HostResolver resolve, const CFetchDeadline& deadline) {
+int Connect(SOCKET s, const char* host, uint16_t port, HostResolver resolve, const CFetchDeadline& deadline) {
     sockaddr_in address;
     memset(&address, 0, sizeof address);
     if (!LookUpHost(host, resolve, deadline, &address.sin_addr))
         return 0;
     address.sin_family = AF_INET;
-    address.sin_port = htons(80);
+    address.sin_port = htons(port);
     SetNonBlocking(s);
     connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     return WaitReady(s, true, deadline);
 }
 
-void SendRequest(SOCKET s, const char* host) {
-    SendText(s, "GET ");
-    SendText(s, kRequestPath);
-    SendText(s, " HTTP/1.1\r\n");
-    SendText(s, "Host: ");
-    SendText(s, host);
-    SendText(s, "\r\n\r\n");
+// The request is far smaller than any socket buffer: one send takes it whole.
+void SendRequest(SOCKET s, const char* host, bool viaProxy) {
+    const std::string request = VersionFileRequest(host, viaProxy);
+    send(s, request.data(), static_cast<int>(request.size()), kSendFlags);
 }
 
 // Reads the header one byte per call, so no body byte is taken; 1 with the Content-Length.
@@ -117,15 +110,19 @@ int ReadBody(SOCKET s, char* body, int32_t wanted, const CFetchDeadline& deadlin
 
 } // namespace
 
-int FetchVersionFile(const char* host, char* body, int32_t& length, HostResolver resolve) {
+int FetchVersionFile(const char* host, char* body, int32_t& length, const ProxyFinder& findProxy,
+                     HostResolver resolve) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET)
         return 1;
     CSocket owner(s);
     const CFetchDeadline deadline(TickCountMs());
-    if (!Connect(s, host, resolve, deadline))
+    CProxyServer proxy;
+    const bool viaProxy = findProxy(host, deadline, proxy);
+    if (!Connect(s, viaProxy ? proxy.m_sHost.c_str() : host, viaProxy ? proxy.m_nPort : 80, resolve,
+                 deadline))
         return 1;
-    SendRequest(s, host);
+    SendRequest(s, host, viaProxy);
     int32_t contentLength = 0;
     if (!WaitReady(s, false, deadline) || !ReadHeader(s, contentLength, deadline))
         return 1;

@@ -8,6 +8,7 @@
 #include "Browser.h"
 #include "HttpClient.h"
 #include "ListedVersion.h"
+#include "SystemProxy.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ int CheckForUpdate() {
     int failed;
     {
         CSocketsReference sockets;
-        failed = FetchVersionFile(g_AppInfo.szUpdateHost, body, length);
+        failed = FetchVersionFile(g_AppInfo.szUpdateHost, body, length, FindSystemProxy);
     }
 
     int32_t listed = 0;

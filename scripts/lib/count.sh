@@ -1,7 +1,7 @@
 # Counting of test cases across levels. Every level reports through these functions. Skipped cases
-# are counted apart, never as passed; a level that runs fewer cases than its minimum fails (the
-# minimums are in scripts/test), so a lost program, a glob typo or a filter that matches nothing
-# cannot pass silently.
+# are counted apart, never as passed, and only when they name a tool this machine lacks; a level that
+# passes fewer cases than its minimum fails (the minimums are in scripts/test), so a lost program, a
+# glob typo, a filter that matches nothing or cases that skip cannot pass silently.
 KV_PASSED=0
 KV_FAILED=0
 KV_SKIPPED=0
@@ -12,23 +12,38 @@ kv_fail() {  # what failed; counts as one failed case
   KV_FAILURES+=("$1")
 }
 
-kv_ran() { echo $((KV_PASSED + KV_FAILED + KV_SKIPPED)); }
-
-# kv_level NAME LEAST ... kv_level_end: the cases counted in between must be at least LEAST.
+# kv_level NAME LEAST ... kv_level_end: the cases passed in between must be at least LEAST.
 kv_level() {
-  KV_LEVEL=$1 KV_LEAST=$2 KV_LEVEL_FROM=$(kv_ran)
+  KV_LEVEL=$1 KV_LEAST=$2 KV_LEVEL_FROM=$KV_PASSED
 }
 kv_level_end() {
-  local ran=$(($(kv_ran) - KV_LEVEL_FROM))
-  if [ "$ran" -lt "$KV_LEAST" ]; then
-    echo "   level $KV_LEVEL ran $ran cases, fewer than its minimum of $KV_LEAST"
-    kv_fail "level $KV_LEVEL: $ran cases run, at least $KV_LEAST expected"
+  local passed=$((KV_PASSED - KV_LEVEL_FROM))
+  if [ "$passed" -lt "$KV_LEAST" ]; then
+    echo "   level $KV_LEVEL passed $passed cases, fewer than its minimum of $KV_LEAST"
+    kv_fail "level $KV_LEVEL: $passed cases passed, at least $KV_LEAST expected"
   fi
 }
 
+# GoogleTest's line that ends a skipped case; CTest's verbose log puts "N: " in front.
+KV_SKIP_LINE='^([0-9]+: )?\[  SKIPPED \] [^ ]+ \([0-9]+ ms\)$'
+
+# The skips of a log for a tool this machine has (the reason, "needs TOOL", is the line before
+# GoogleTest's skip line): the case could have run. Printed, then counted. A skip that names no
+# tool fails its program (tests/support/RunCases.h).
+kv_needless_skips() {  # log
+  local n=0 tool
+  for tool in $(grep -B1 -E "$KV_SKIP_LINE" "$1" 2>/dev/null | sed -nE 's/^([0-9]+: )?needs ([^ ]+).*/\2/p'); do
+    if command -v "$tool" >/dev/null; then
+      echo "   skipped, though this machine has $tool" >&2
+      n=$((n + 1))
+    fi
+  done
+  echo "$n"
+}
+
 # "passed failed skipped" from the summaries of GoogleTest logs, added up. A log that ends without
-# GoogleTest's closing line, or that ran no case, counts as one failed case more; a skip without a
-# reason (tests/support/RunCases.h) counts as failed, not skipped.
+# GoogleTest's closing line, or that ran no case, counts as one failed case more; a skip that names no
+# tool, or one this machine has, counts as failed, not skipped.
 KV_GTEST_END='^\[==========\] [0-9]+ tests? from .* ran'
 kv_gtest_counts() {
   local log kind passed=0 failed=0 skipped=0 n counts
@@ -38,7 +53,7 @@ kv_gtest_counts() {
       n=$(grep -E "^\[ +$kind +\] [0-9]+ tests?" "$log" 2>/dev/null | tail -1 | grep -oE '[0-9]+' | head -1)
       counts+=("${n:-0}")
     done
-    n=$(grep -cE '^\[  FAILED  \] .* skipped without a reason$' "$log" 2>/dev/null)
+    n=$(($(kv_needless_skips "$log") + $(grep -cE '^\[  FAILED  \] .* skipped without naming a tool$' "$log" 2>/dev/null)))
     counts[1]=$((counts[1] + n)) counts[2]=$((counts[2] - n))
     grep -qE "$KV_GTEST_END" "$log" 2>/dev/null && [ $((counts[0] + counts[1] + counts[2])) -gt 0 ] ||
       counts[1]=$((counts[1] + 1))
@@ -78,38 +93,60 @@ kv_gtest() {
   kv_add "$name" "${counts[@]}"
 }
 
-# Runs a CTest preset and counts its cases from CTest's summary; a run without one (a build or
-# discovery failure, a filter that matches nothing) or whose exit status it does not explain
-# counts as one failed case.
+# Runs a CTest preset and counts its cases.
 kv_ctest() {
   local preset=$1
   local log="$logs/ctest-$preset.log"
   echo "== ctest --preset $preset"
-  # Verbose: the output of skipped cases shows whether they gave a reason (RunCases.h).
+  # Verbose: the output of skipped cases shows whether they were clean skips.
   timeout "${KV_PROGRAM_TIMEOUT:-300}" ctest --preset "$preset" -V >"$log" 2>&1
-  local rc=$? summary failed total skipped
+  kv_add "ctest $preset" $(kv_ctest_counts "$log" $?)
+}
+
+# "passed failed skipped" of a verbose CTest log and CTest's exit status. A run without CTest's
+# summary (a build or discovery failure, a filter that matches nothing) or whose exit status it does
+# not explain counts as one failed case. Disabled cases count as failed, and so do skips that are not
+# clean: CTest takes any output with GoogleTest's skip mark for a skip, whatever the exit status, so a
+# skip counts only when GoogleTest's list of skipped cases ends the case's output (no sanitizer report
+# after it) and it names a tool this machine lacks.
+kv_ctest_counts() {  # log status
+  local log=$1 rc=$2 summary failed total skipped=0 id last
   summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
   if [ -z "$summary" ]; then
-    tail -30 "$log"
-    kv_fail "ctest $preset (no summary)"
+    tail -30 "$log" >&2
+    echo "0 1 0"
     return
   fi
   failed=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
   total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
-  # Disabled cases and skips without a reason count as failed.
-  local unexplained
-  unexplained=$(grep -cE '^[0-9]+: \[  FAILED  \] .* skipped without a reason$' "$log")
-  skipped=$(($(grep -cE '^\s+[0-9]+ - .* \(Skipped\)$' "$log") - unexplained))
-  failed=$((failed + unexplained + $(grep -cE '^\s+[0-9]+ - .* \(Disabled\)$' "$log")))
+  failed=$((failed + $(grep -cE '^\s+[0-9]+ - .* \(Disabled\)$' "$log") + $(kv_needless_skips "$log")))
+  for id in $(sed -nE 's/^\s+([0-9]+) - .* \(Skipped\)$/\1/p' "$log"); do
+    last=$(grep -E "^$id: .*[^ ]" "$log" | tail -1)
+    if [[ $last =~ ^$id:\ \[\ \ SKIPPED\ \]\ [^\ ]+$ ]]; then
+      skipped=$((skipped + 1))
+    else
+      echo "   a skip followed by more output: $last" >&2
+      failed=$((failed + 1))
+    fi
+  done
+  skipped=$((skipped - $(kv_needless_skips "$log" 2>/dev/null)))
   if [ "$rc" -ne 0 ] && [ "$failed" -eq 0 ]; then
-    tail -30 "$log"
+    tail -30 "$log" >&2
     failed=1
   fi
-  if [ "$failed" -gt 0 ]; then
-    grep -E 'skipped without a reason$' "$log"
-    sed -n '/The following tests/,$p' "$log" | head -40
+  [ "$failed" -gt 0 ] && sed -n '/The following tests/,$p' "$log" | head -40 >&2
+  echo "$((total - failed - skipped > 0 ? total - failed - skipped : 0)) $failed $skipped"
+}
+
+# Adds a check of the plumbing as one case: passed when what it found is what it expected.
+kv_expect() {  # name expected found
+  echo "== canary: $1"
+  if [ "$2" = "$3" ]; then
+    KV_PASSED=$((KV_PASSED + 1))
+  else
+    echo "   expected $2, found $3"
+    kv_fail "canary: $1"
   fi
-  kv_add "ctest $preset" $((total - failed - skipped > 0 ? total - failed - skipped : 0)) "$failed" "$skipped"
 }
 
 # Runs one command as one case.

@@ -38,5 +38,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     g_out = argv[2];
     testing::UnitTest::GetInstance()->listeners().Append(new CCaseStart);
-    return argc > 3 ? Demo(_wtoi(argv[3])) : RunCases();
+    // The exit status in the log as well, for tests/e2e/run: the Wine desktop does not pass it on.
+    const int status = argc > 3 ? Demo(_wtoi(argv[3])) : RunCases();
+    return std::printf("[ EXIT     ] %d\n", status) > 0 ? status : 1;
 }

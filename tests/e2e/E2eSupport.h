@@ -116,8 +116,8 @@ struct Kavel {
             RegSetKeyValueW(HKEY_CURRENT_USER, drivers, L"Audio", REG_SZ, L"", sizeof(wchar_t));
         const intptr_t spawned = _wspawnl(_P_NOWAIT, L"Kavel.exe", L"Kavel.exe", nullptr);
         process = spawned > 0 ? reinterpret_cast<HANDLE>(spawned) : nullptr;
-        if (!soundDriver && Window())
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, drivers, L"Audio");
+        if (!soundDriver) // put back whatever happens: a window that never shows fails the case itself
+            Window(), RegDeleteKeyValueW(HKEY_CURRENT_USER, drivers, L"Audio");
     }
     ~Kavel() {
         TerminateProcess(process, 1); // refused for no process

@@ -40,8 +40,7 @@ TEST(BrowserCommandTest, TakesTheAssociationFirstThenTheRegistry) {
         {nullptr, machine, kRegExpandSz, L"\"C:\\P\\m.exe\" http://h/"},
         {machine, machine, kRegSz, L""}, // unexpanded: not absolute
         {L"", user, kRegSz, L"\"C:\\U\\u.exe\" http://h/"},
-        {nullptr, user, 3, L""}, // REG_BINARY
-        {nullptr, nullptr, kRegSz, L""}};
+        {nullptr, user, 3, L""}}; // REG_BINARY
     for (const auto& [association, stored, type, expected] : rows) {
         wchar_t line[64] = L"";
         const int made = ChooseBrowserCommand({association, stored, type}, Expand, L"http://h/", line, 64);
