@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-// A warning box owned by the main window (standing on its own while that is minimised); brought
-// forward, since a hot key may have started what it reports while another program was in front.
+// A warning box, owned by the main window while that is in front; otherwise on its own, topmost,
+// with the taskbar button flashing until it is answered.
 void ShowNotice(const wchar_t* text);
 
 // Why the taskbar button should flash; any set bit makes it flash while the window is behind.

@@ -3,11 +3,10 @@
 #pragma once
 #include <windows.h>
 
-// The wave-input product names hold at most 31 characters.
-constexpr int kDeviceNameUnits = 32;
+#include "DeviceNames.h"
 
-// Refills the list from the system's devices, keeping the chosen device by its name. 0 when that
-// device is gone: the first device is chosen instead and the lost name is in lost (when not null).
+// Refills the list from the system's devices, keeping the chosen device by its name (DeviceNames.h).
+// 0 when that device is gone: it stays chosen, marked gone, and its name is in lost (when not null).
 int RefreshDeviceList(HWND combo, wchar_t* lost = nullptr);
 // The device index of the list's chosen device as the system numbers its devices now, and the
 // chosen name; -1 when no device of that name is there any more.

@@ -5,10 +5,11 @@
 namespace {
 
 // Windows asks before a desktop program may use a microphone; with access off, opening the device
-// fails like any other fault, so the box names both likely causes.
+// fails like any other fault, so the box names both likely causes, and the setting's place in
+// Windows 11 and in Windows 10, which call it differently.
 constexpr char16_t kPrivacyAdvice[] =
     u"\n\n请检查设备是否已连接。如果已连接，可能是 Windows 不允许本程序使用麦克风："
-    u"请打开 设置 → 隐私和安全性 → 麦克风，允许桌面应用访问麦克风。";
+    u"请打开 设置 → 隐私和安全性 → 麦克风（Windows 10：设置 → 隐私 → 麦克风），允许桌面应用访问麦克风。";
 
 struct SParts {
     const char16_t* before; // the text before the quoted name
@@ -25,6 +26,8 @@ SParts PartsOf(const SJobFault& fault, EFaultMoment moment, const char16_t* file
     case kJobDeviceStart:
         if (fault.code == kWaveBadFormat)
             return {u"音频输入设备“", device, u"”不支持所选的声道或采样率。", u"请换一种声道或采样率再试。"};
+        if (fault.code == kWaveAllocated)
+            return {u"音频输入设备“", device, u"”正被其他程序使用。", u"请关闭正在使用该设备的程序后再试。"};
         return {u"无法打开音频输入设备“", device, u"”。", kPrivacyAdvice};
     case kJobDeviceMissing:
         return {u"找不到音频输入设备“", device, u"”。",

@@ -16,7 +16,9 @@ enum EFaultMoment {
 int FormatFaultText(const SJobFault& fault, EFaultMoment moment, const char16_t* fileName,
                     const char16_t* deviceName, const char16_t* reason, char16_t* out, size_t outUnits);
 
-// The wave-input error of a device that does not take the chosen channels or sample rate.
+// The wave-input errors of a device another program holds (MMSYSERR_ALLOCATED), and of one that
+// does not take the chosen channels or sample rate (WAVERR_BADFORMAT).
+constexpr unsigned kWaveAllocated = 4;
 constexpr unsigned kWaveBadFormat = 32;
 
 inline constexpr char16_t kDeviceQuietText[] = u"输入设备已停止传送声音，录音已结束，已录下的内容已保存。";

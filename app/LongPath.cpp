@@ -39,3 +39,17 @@ int ExtendedPath(const char16_t* path, char16_t* out, size_t outUnits) {
     out[pos] = 0;
     return 1;
 }
+
+int FileBesideProgram(const char16_t* programPath, const char16_t* fileName, char16_t* out, size_t outUnits) {
+    char16_t plain[kLongestPathUnits];
+    size_t folder = 0; // the units up to and with the last separator
+    for (size_t i = 0; programPath[i] && i < kLongestPathUnits; ++i)
+        if (IsSeparator(programPath[i]))
+            folder = i + 1;
+    if (folder == 0 || folder >= kLongestPathUnits)
+        return 0;
+    for (size_t i = 0; i < folder; ++i)
+        plain[i] = programPath[i];
+    size_t pos = folder;
+    return Append16(plain, kLongestPathUnits, &pos, fileName) && ExtendedPath(plain, out, outUnits);
+}

@@ -13,7 +13,7 @@
 #include "Meter.h"
 #include "ProcessState.h"
 #include "Recording.h"
-#include "SeriesRules.h"
+#include "SeriesFiles.h"
 #include "Skin.h"
 #include "SoundSettings.h"
 
@@ -27,13 +27,18 @@ constexpr COLORREF kFieldText = RGB(0, 255, 255);
 constexpr COLORREF kLabelText = RGB(255, 255, 0);
 // Posted to itself after a wake, so the box is not shown inside the system's power broadcast.
 constexpr UINT kMsgAfterSleep = WM_APP + 1;
+// The device list is read again this long after a device-node change: the audio endpoint reaches the
+// wave-input list a moment after the event. A further change within that time restarts the wait.
+constexpr UINT_PTR kDeviceTimer = 1;
+constexpr UINT kDeviceSettleMs = 700;
 
 // Why arming was refused.
 constexpr wchar_t kStartKeyTaken[] = L"热键 Ctrl+Alt+F9 已被其他程序占用，无法准备录制。";
 constexpr wchar_t kStopKeyTaken[] = L"热键 Ctrl+Alt+F8 已被其他程序占用，无法准备录制。";
 constexpr wchar_t kNoDevice[] = L"没有找到音频输入设备，无法准备录制。";
 constexpr wchar_t kNoFile[] = L"请先点击“选择...”选择要保存的MP3文件。";
-constexpr wchar_t kDeviceGone[] = L"找不到所选的音频输入设备“%s”，设备列表已更新，请重新选择设备。";
+constexpr wchar_t kDeviceGone[] =
+    L"所选的音频输入设备“%s”已断开，无法准备录制。请重新连接该设备，或选择其他设备。";
 
 HWND Control(int id) {
     return GetDlgItem(g_hMainWnd, id);
@@ -123,11 +128,24 @@ LRESULT DefaultButton() {
     return MAKELRESULT(id, DC_HASDEFID);
 }
 
-// Windows sends this to every top-level window when a device is added or removed; the set-up view's
-// list follows, the recording view finds its device by name at each start.
-void OnDeviceChange() {
+// The set-up view's list follows the system; the recording view finds its device by name at each
+// start.
+void RefreshSetUpDevices() {
     if (IsWindowVisible(Control(IDC_BTN_READY)))
         RefreshDeviceList(Control(IDC_COMBO_DEVICE));
+}
+
+// Windows sends this to every top-level window when a device node is added or removed.
+void OnDeviceChange(HWND wnd) {
+    if (!SetTimer(wnd, kDeviceTimer, kDeviceSettleMs, nullptr))
+        RefreshSetUpDevices();
+}
+
+void OnTimer(HWND wnd, WPARAM id) {
+    if (id != kDeviceTimer)
+        return;
+    KillTimer(wnd, kDeviceTimer);
+    RefreshSetUpDevices();
 }
 
 void OnPowerBroadcast(HWND wnd, WPARAM event) {
@@ -135,6 +153,27 @@ void OnPowerBroadcast(HWND wnd, WPARAM event) {
         StopForSleep();
     else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND)
         PostMessageW(wnd, kMsgAfterSleep, 0, 0);
+}
+
+// Why arming must be refused (a device gone or none, no file, a limit the rule refuses, a combination
+// another program holds), or null with both hot keys held.
+const wchar_t* ArmingRefusal(wchar_t (&deviceGone)[128]) {
+    wchar_t lost[kDeviceNameUnits];
+    if (!RefreshDeviceList(Control(IDC_COMBO_DEVICE), lost)) {
+        wsprintfW(deviceGone, kDeviceGone, lost);
+        return deviceGone;
+    }
+    if (SendMessageW(Control(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0) <= 0)
+        return kNoDevice;
+    if (GetWindowTextLengthW(Control(IDC_EDIT_FILE)) <= 0)
+        return kNoFile;
+    if (const wchar_t* limits = CheckSeriesLimits())
+        return limits;
+    if (!RegisterHotKey(g_hMainWnd, IDHK_START, MOD_CONTROL | MOD_ALT, VK_F9))
+        return kStartKeyTaken;
+    if (!RegisterHotKey(g_hMainWnd, IDHK_STOP, MOD_CONTROL | MOD_ALT, VK_F8))
+        return kStopKeyTaken;
+    return nullptr;
 }
 
 } // namespace
@@ -194,6 +233,9 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lPara
                 OnCommand(LOWORD(wParam));
             return 0;
         }
+        // A device enabled or disabled in the sound settings sends no device-node change.
+        if (LOWORD(wParam) == IDC_COMBO_DEVICE && HIWORD(wParam) == CBN_DROPDOWN)
+            RefreshSetUpDevices();
         break;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
@@ -213,8 +255,11 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_DEVICECHANGE:
         if (wParam == DBT_DEVNODES_CHANGED || wParam == DBT_DEVICEARRIVAL ||
             wParam == DBT_DEVICEREMOVECOMPLETE)
-            OnDeviceChange();
+            OnDeviceChange(wnd);
         return TRUE;
+    case WM_TIMER:
+        OnTimer(wnd, wParam);
+        return 0;
     case WM_POWERBROADCAST:
         OnPowerBroadcast(wnd, wParam);
         return TRUE;
@@ -256,23 +301,11 @@ void BrowseCommand() {
 }
 
 void EnterRecordingView() {
-    // A combination another program holds, no input device or no file: stay in the set-up view
-    // and say why.
-    const wchar_t* refusal = nullptr;
-    wchar_t lost[kDeviceNameUnits], deviceGone[128];
-    if (!RefreshDeviceList(Control(IDC_COMBO_DEVICE), lost)) {
-        wsprintfW(deviceGone, kDeviceGone, lost);
-        refusal = deviceGone;
-    } else if (!RegisterHotKey(g_hMainWnd, IDHK_START, MOD_CONTROL | MOD_ALT, VK_F9))
-        refusal = kStartKeyTaken;
-    else if (!RegisterHotKey(g_hMainWnd, IDHK_STOP, MOD_CONTROL | MOD_ALT, VK_F8))
-        refusal = kStopKeyTaken;
-    else if (SendMessageW(Control(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0) <= 0)
-        refusal = kNoDevice;
-    else if (GetWindowTextLengthW(Control(IDC_EDIT_FILE)) <= 0)
-        refusal = kNoFile;
-    if (refusal) {
-        LeaveRecordingView();
+    // Refused: stay in the set-up view with every setting as it is, and say why.
+    wchar_t deviceGone[128];
+    if (const wchar_t* refusal = ArmingRefusal(deviceGone)) {
+        UnregisterHotKey(g_hMainWnd, IDHK_START);
+        UnregisterHotKey(g_hMainWnd, IDHK_STOP);
         ShowNotice(refusal);
         return;
     }
@@ -291,4 +324,6 @@ void LeaveRecordingView() {
     SetWindowTextW(Control(IDC_EDIT_FILE), L"");
     ShowControls(IDC_FIRST_SETUP, IDC_LAST_SETUP, SW_SHOW);
     ShowControls(IDC_FIRST_RECORDING, IDC_LAST_RECORDING, SW_HIDE);
+    // Devices may have come and gone while the recording view hid the list.
+    RefreshDeviceList(Control(IDC_COMBO_DEVICE));
 }

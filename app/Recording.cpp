@@ -1,16 +1,18 @@
 #include "Recording.h"
 
 #include <mmsystem.h>
+#include <powrprof.h>
 
 #include "Attention.h"
+#include "AwakeRules.h"
 #include "ControlIds.h"
 #include "Controls.h"
 #include "DeviceList.h"
 #include "FaultText.h"
 #include "JobCenter.h"
-#include "LongPath.h"
 #include "Meter.h"
 #include "ProcessState.h"
+#include "SeriesFiles.h"
 #include "SeriesRules.h"
 
 CJobCenter* g_pJob = nullptr;
@@ -22,12 +24,13 @@ DWORD g_dwStartTick = 0;
 namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
+static_assert(kWaveAllocated == MMSYSERR_ALLOCATED && kWaveBadFormat == WAVERR_BADFORMAT);
+static_assert(kEsContinuous == ES_CONTINUOUS && kEsSystemRequired == ES_SYSTEM_REQUIRED &&
+              kEsDisplayRequired == ES_DISPLAY_REQUIRED);
 
 UINT_PTR g_nStatusTimer = 0; // exists exactly while a job runs
 constexpr UINT kStatusPeriodMs = 1000;
 constexpr int kLimitTextUnits = 1023;
-// Every file call takes the extended form of the name, which may be this much longer.
-constexpr size_t kSystemNameUnits = kFileNameUnits + kExtendedPrefixUnits;
 
 // A fault that ended or refused a recording, told once the lock is let go: the box's message loop
 // may run hot-key commands.
@@ -45,27 +48,39 @@ const char16_t* Text16(const wchar_t* text) {
     return reinterpret_cast<const char16_t*>(text);
 }
 
-uint32_t LimitFromField(int id, uint32_t (*parse)(const char16_t*)) {
+// The limit the field's text gives; 0 when the limit rule refuses the text.
+int LimitFromField(int id, int (*parse)(const char16_t*, uint32_t*), uint32_t* value) {
     wchar_t text[kLimitTextUnits];
     if (GetDlgItemTextW(g_hMainWnd, id, text, kLimitTextUnits) <= 0)
         text[0] = 0;
-    return parse(Text16(text));
+    return parse(Text16(text), value);
 }
 
-// The name every file call takes: the full path in its extended form, so that a path beyond 260
-// units works like any other.
-int SystemName(const wchar_t* plain, wchar_t (&out)[kSystemNameUnits]) {
-    wchar_t full[kFileNameUnits];
-    const DWORD units = GetFullPathNameW(plain, kFileNameUnits, full, nullptr);
+// The chosen file's full path, as the series' names are made from it; 0 when it has none.
+int FullBase(wchar_t (&full)[kFileNameUnits]) {
+    wchar_t base[kFileNameUnits];
+    GetDlgItemTextW(g_hMainWnd, IDC_EDIT_FILE, base, kFileNameUnits);
+    const DWORD units = GetFullPathNameW(base, kFileNameUnits, full, nullptr);
     if (units == 0 || units >= kFileNameUnits)
-        return 0;
-    return ExtendedPath(Text16(full), reinterpret_cast<char16_t*>(out), kSystemNameUnits);
+        lstrcpynW(full, base, kFileNameUnits); // the name a box can give
+    return units != 0 && units < kFileNameUnits;
 }
 
-int FileExists(const char16_t* name, void*) {
-    wchar_t system[kSystemNameUnits];
-    return SystemName(reinterpret_cast<const wchar_t*>(name), system) &&
-           GetFileAttributesW(system) != INVALID_FILE_ATTRIBUTES;
+int FileExists(const char16_t* systemName, void*) {
+    return GetFileAttributesW(reinterpret_cast<const wchar_t*>(systemName)) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Modern Standby systems (AoAc) end the system-required request on battery; asked once. The
+// compiler's header predates the field: AoAc is its spare2[2], byte 20 of the documented layout.
+static_assert(offsetof(SYSTEM_POWER_CAPABILITIES, spare2) + 2 == 20 &&
+              sizeof(SYSTEM_POWER_CAPABILITIES) == 76);
+bool IsModernStandby() {
+    static const bool aoac = [] {
+        SYSTEM_POWER_CAPABILITIES caps = {};
+        return CallNtPowerInformation(SystemPowerCapabilities, nullptr, 0, &caps, sizeof caps) == 0 &&
+               caps.spare2[2];
+    }();
+    return aoac;
 }
 
 int SelectedPosition(int id) {
@@ -118,44 +133,60 @@ void ShowPendingFault() {
         ShowNotice(text);
 }
 
-// The series' next file name (plain, as the user sees it) and its number; 0 when no name fits.
-int NextFileName(wchar_t (&name)[kFileNameUnits], int32_t* index) {
-    wchar_t base[kFileNameUnits];
-    GetDlgItemTextW(g_hMainWnd, IDC_EDIT_FILE, base, kFileNameUnits);
-    if (MakeSeriesFileName(Text16(base), g_nFileIndex, FileExists, nullptr, reinterpret_cast<char16_t*>(name),
-                           kFileNameUnits, index))
-        return 1;
-    lstrcpynW(name, base, kFileNameUnits); // the name a box can give
-    return 0;
+// What a file of the series is made with, and what its creation found.
+struct SCreation {
+    SJobSettings settings;
+    int32_t index; // the number asked for: 0 is the chosen file, which may replace one on disk
+    SJobFault fault;
+};
+
+// The series' first or next job, recording into a new file.
+int CreateJob(const char16_t* systemName, void* ctx) {
+    auto* c = static_cast<SCreation*>(ctx);
+    const SJobSettings& s = c->settings;
+    // Only the chosen file, whose replacement the save dialog confirmed, may replace one on disk.
+    g_pJob = CJobCenter::Create(reinterpret_cast<const wchar_t*>(systemName), s.deviceIndex, s.quality,
+                                s.channels, s.sampleRate, s.bitRateFactor, c->index == 0, &c->fault);
+    return g_pJob != nullptr;
 }
 
-// One try at the next file of a split; the job goes on in it without stopping the capture.
-int TrySwitch(wchar_t (&name)[kFileNameUnits], SJobFault* fault) {
-    wchar_t system[kSystemNameUnits];
-    int32_t index = 0;
-    *fault = {kJobFileCreate, ERROR_FILENAME_EXCED_RANGE};
-    if (!NextFileName(name, &index) || !SystemName(name, system) || !g_pJob->SwitchFile(system, fault))
-        return 0;
-    g_nFileIndex = index + 1;
-    return 1;
+// The running job goes on in the new file without stopping the capture.
+int CreateSwitch(const char16_t* systemName, void* ctx) {
+    return g_pJob->SwitchFile(reinterpret_cast<const wchar_t*>(systemName),
+                              &static_cast<SCreation*>(ctx)->fault);
 }
 
 // A file may appear under the free name between the check and the creation: the next free number
 // is tried once more before the recording ends.
 int SwitchToNextFile() {
-    wchar_t name[kFileNameUnits];
-    SJobFault fault;
-    if (TrySwitch(name, &fault) || TrySwitch(name, &fault))
+    wchar_t full[kFileNameUnits], name[kFileNameUnits] = L"";
+    SCreation c = {{}, g_nFileIndex, {kJobFileCreate, ERROR_FILENAME_EXCED_RANGE}};
+    int32_t index = 0;
+    if (FullBase(full) && MakeSeriesFile(Text16(full), g_nFileIndex, {FileExists, CreateSwitch, &c}, 2,
+                                         reinterpret_cast<char16_t*>(name), kFileNameUnits, &index)) {
+        g_nFileIndex = index + 1;
         return 1;
-    NoteFault(fault, kFaultAtSplit, name, L"");
+    }
+    NoteFault(c.fault, kFaultAtSplit, name[0] ? name : full, L"");
     return 0;
 }
 
 } // namespace
 
+const wchar_t* CheckSeriesLimits() {
+    uint32_t value = 0;
+    if (!LimitFromField(IDC_EDIT_SPLITSIZE, SplitBytesFromText, &value))
+        return L"“单个MP3(MB)”请填写 0 到 4095 之间的整数（0 表示不按大小分割），不能含有其他字符。";
+    if (!LimitFromField(IDC_EDIT_DURATION, DurationMsFromText, &value))
+        return L"“录制时长(分钟)”请填写 0 到 71582 之间的整数（0 表示不限时长），不能含有其他字符。";
+    return nullptr;
+}
+
 void ArmSeries() {
-    g_nSplitBytes = LimitFromField(IDC_EDIT_SPLITSIZE, SplitBytesFromText);
-    g_nDurationMs = LimitFromField(IDC_EDIT_DURATION, DurationMsFromText);
+    // Checked before arming; a refused text would leave its limit at 0.
+    g_nSplitBytes = g_nDurationMs = 0;
+    LimitFromField(IDC_EDIT_SPLITSIZE, SplitBytesFromText, &g_nSplitBytes);
+    LimitFromField(IDC_EDIT_DURATION, DurationMsFromText, &g_nDurationMs);
     g_dwStartTick = 0;
     g_nFileIndex = 0;
 }
@@ -163,36 +194,29 @@ void ArmSeries() {
 int StartJob() {
     if (g_pJob)
         return 0;
-    wchar_t name[kFileNameUnits], system[kSystemNameUnits], device[kDeviceNameUnits];
-    int32_t index = 0;
-    SJobFault fault = {kJobFileCreate, ERROR_FILENAME_EXCED_RANGE};
-    if (!NextFileName(name, &index) || !SystemName(name, system)) {
-        NoteFault(fault, kFaultAtStart, name, L"");
-        return 0;
-    }
+    wchar_t full[kFileNameUnits], name[kFileNameUnits] = L"", device[kDeviceNameUnits];
+    SCreation c = {{}, g_nFileIndex, {kJobFileCreate, ERROR_FILENAME_EXCED_RANGE}};
+    const int named = FullBase(full);
     // The list may show a device that has gone since: the chosen one is found by its name.
     const int deviceIndex = FindChosenDevice(GetDlgItem(g_hMainWnd, IDC_COMBO_DEVICE), device);
-    SJobSettings s;
     if (deviceIndex < 0 || !JobSettingsFromPositions(deviceIndex, SelectedPosition(IDC_COMBO_QUALITY),
                                                      SelectedPosition(IDC_COMBO_CHANNELS),
                                                      SelectedPosition(IDC_COMBO_SAMPLERATE),
-                                                     SelectedPosition(IDC_COMBO_BITRATE), &s)) {
-        NoteFault({kJobDeviceMissing, 0}, kFaultAtStart, name, device);
+                                                     SelectedPosition(IDC_COMBO_BITRATE), &c.settings)) {
+        NoteFault({kJobDeviceMissing, 0}, kFaultAtStart, full, device);
         return 0;
     }
-
-    // Only the chosen file, whose replacement the save dialog confirmed, may replace one on disk.
-    g_pJob = CJobCenter::Create(system, s.deviceIndex, s.quality, s.channels, s.sampleRate, s.bitRateFactor,
-                                index == 0, &fault);
-    if (!g_pJob) {
-        NoteFault(fault, kFaultAtStart, name, device);
+    int32_t index = 0;
+    if (!named || !MakeSeriesFile(Text16(full), g_nFileIndex, {FileExists, CreateJob, &c}, 1,
+                                  reinterpret_cast<char16_t*>(name), kFileNameUnits, &index)) {
+        NoteFault(c.fault, kFaultAtStart, name[0] ? name : full, device);
         return 0;
     }
-    // The series' clock starts with its first job, even one that then fails to start.
-    if (g_dwStartTick == 0)
-        g_dwStartTick = GetTickCount();
-    if (!g_pJob->Start(&fault)) {
-        NoteFault(fault, kFaultAtStart, name, device);
+    // A start after the time limit has passed begins a new limit period; the clock starts with the
+    // series' first job, even one that then fails to start.
+    g_dwStartTick = SeriesClockAtStart(GetTickCount(), g_dwStartTick, g_nDurationMs);
+    if (!g_pJob->Start(&c.fault)) {
+        NoteFault(c.fault, kFaultAtStart, name, device);
         StopJob();
         return 0;
     }
@@ -201,8 +225,9 @@ int StartJob() {
     SetDlgItemTextW(g_hMainWnd, IDC_EDIT_STATUS, L"");
     g_nStatusTimer = SetTimer(nullptr, 0, kStatusPeriodMs, StatusTimerProc);
     StartMeter(g_pJob);
-    // Recorders lose hours to an idle sleep: the system stays awake while a job runs.
-    SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+    // Recorders lose hours to an idle sleep: the system (and on Modern Standby the display) stays
+    // awake while a job runs.
+    SetThreadExecutionState(RecordingExecutionState(IsModernStandby()));
     return 1;
 }
 
@@ -217,7 +242,7 @@ void StopJob() {
         // Returns when the file is complete and closed, and deletes the job.
         g_pJob->Stop();
         g_pJob = nullptr;
-        SetThreadExecutionState(ES_CONTINUOUS);
+        SetThreadExecutionState(kIdleExecutionState);
     }
     SetAttention(kAttentionDisk, false);
 }

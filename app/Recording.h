@@ -14,7 +14,10 @@ extern uint32_t g_nSplitBytes; // 0 = never split
 extern uint32_t g_nDurationMs; // 0 = no time limit
 extern DWORD g_dwStartTick;    // when the series' first job was created; 0 = not yet
 
-// Reads the limits and resets the file counter; called once per series.
+// Null when both limit fields hold what the limit rule takes; otherwise the box text that names the
+// field refused and its range.
+const wchar_t* CheckSeriesLimits();
+// Reads the limits and resets the file counter; called once per series, after CheckSeriesLimits.
 void ArmSeries();
 // 1 when this call created and started a job.
 int StartJob();

@@ -12,17 +12,18 @@ constexpr int32_t kBitRateFactorValues[3] = {1, 2, 3};
 constexpr uint32_t kBytesPerMb = 1u << 20;
 constexpr uint32_t kMsPerMinute = 60000;
 
+// Blanks around a number: ASCII ones and the ideographic blank that full-width input types.
 int IsBlank(char16_t c) {
-    return c == u' ' || (c >= u'\t' && c <= u'\r');
+    return c == u' ' || (c >= u'\t' && c <= u'\r') || c == u'\u3000';
 }
 
-uint32_t ClampedProduct(const char16_t* text, int64_t maxValue, uint32_t unit) {
-    int64_t value = ParseDecimal(text);
-    if (value < 0)
-        value = 0;
-    if (value > maxValue)
-        value = maxValue;
-    return static_cast<uint32_t>(value) * unit;
+// The digit's value, or -1: ASCII and full-width digits only.
+int DigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'\uFF10' && c <= u'\uFF19')
+        return c - u'\uFF10';
+    return -1;
 }
 
 template <size_t N> int PickValue(const int32_t (&table)[N], int position, int32_t* out) {
@@ -34,72 +35,37 @@ template <size_t N> int PickValue(const int32_t (&table)[N], int position, int32
 
 } // namespace
 
-int FormatFollowOnName(const char16_t* base, int32_t index, char16_t* out, size_t outUnits) {
-    const size_t length = Length16(base);
-    size_t nameStart = 0;
-    for (size_t i = 0; i < length; ++i)
-        if (base[i] == u'\\' || base[i] == u'/')
-            nameStart = i + 1;
-    size_t cut = length;
-    for (size_t i = nameStart; i < length; ++i)
-        if (base[i] == u'.')
-            cut = i;
-    if (index < 1 || cut >= outUnits)
-        return 0;
-    for (size_t i = 0; i < cut; ++i)
-        out[i] = base[i];
-    out[cut] = 0;
-    size_t pos = cut;
-    return Append16(out, outUnits, &pos, u"_") && AppendDecimal16(out, outUnits, &pos, index) &&
-           Append16(out, outUnits, &pos, u".mp3");
-}
-
-int MakeSeriesFileName(const char16_t* base, int32_t index, FileExistsFn exists, void* ctx, char16_t* out,
-                       size_t outUnits, int32_t* usedIndex) {
-    if (index < 0 || outUnits == 0)
-        return 0;
-    if (index == 0) {
-        // The save dialog already asked before replacing the chosen file.
-        size_t pos = 0;
-        out[0] = 0;
-        if (!Append16(out, outUnits, &pos, base))
-            return 0;
-        *usedIndex = 0;
-        return 1;
-    }
-    for (int32_t n = index;; ++n) {
-        if (!FormatFollowOnName(base, n, out, outUnits))
-            return 0;
-        if (!exists || !exists(out, ctx)) {
-            *usedIndex = n;
-            return 1;
-        }
-        if (n == INT32_MAX)
-            return 0;
-    }
-}
-
-int64_t ParseDecimal(const char16_t* text) {
-    // Far above every limit, far below overflow.
-    constexpr int64_t kSaturation = int64_t{1} << 40;
+int ParseLimitField(const char16_t* text, uint32_t maxValue, uint32_t* value) {
     while (IsBlank(*text))
         ++text;
-    const bool negative = *text == u'-';
-    if (*text == u'-' || *text == u'+')
+    uint64_t number = 0;
+    for (; DigitValue(*text) >= 0; ++text) {
+        number = number * 10 + DigitValue(*text);
+        if (number > maxValue)
+            return 0;
+    }
+    while (IsBlank(*text))
         ++text;
-    int64_t value = 0;
-    for (; *text >= u'0' && *text <= u'9'; ++text)
-        if (value < kSaturation)
-            value = value * 10 + (*text - u'0');
-    return negative ? -value : value;
+    if (*text != 0)
+        return 0;
+    *value = static_cast<uint32_t>(number);
+    return 1;
 }
 
-uint32_t SplitBytesFromText(const char16_t* text) {
-    return ClampedProduct(text, kMaxSplitMb, kBytesPerMb);
+int SplitBytesFromText(const char16_t* text, uint32_t* bytes) {
+    uint32_t mb = 0;
+    if (!ParseLimitField(text, kMaxSplitMb, &mb))
+        return 0;
+    *bytes = mb * kBytesPerMb;
+    return 1;
 }
 
-uint32_t DurationMsFromText(const char16_t* text) {
-    return ClampedProduct(text, kMaxDurationMinutes, kMsPerMinute);
+int DurationMsFromText(const char16_t* text, uint32_t* ms) {
+    uint32_t minutes = 0;
+    if (!ParseLimitField(text, kMaxDurationMinutes, &minutes))
+        return 0;
+    *ms = minutes * kMsPerMinute;
+    return 1;
 }
 
 void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, uint32_t lostMs, char16_t* out,
@@ -126,6 +92,12 @@ void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, uint32_t lostMs,
 
 int TimeLimitPassed(uint32_t nowTick, uint32_t startTick, uint32_t durationMs) {
     return durationMs != 0 && static_cast<uint32_t>(nowTick - startTick) > durationMs;
+}
+
+uint32_t SeriesClockAtStart(uint32_t nowTick, uint32_t startTick, uint32_t durationMs) {
+    if (startTick != 0 && !TimeLimitPassed(nowTick, startTick, durationMs))
+        return startTick;
+    return nowTick != 0 ? nowTick : 1; // 0 stands for a clock not started
 }
 
 int SplitDue(uint64_t writtenBytes, uint32_t splitBytes) {

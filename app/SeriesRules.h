@@ -1,40 +1,26 @@
-// Rules of a recording series that need no platform: names of its files, its limits, the
-// status text, the time limit across the tick-count wrap, and what the list positions stand for.
+// Rules of a recording series that need no platform: its limits, the status text, the time limit
+// across the tick-count wrap, and what the list positions stand for (its files: SeriesFiles.h).
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
-// Name buffers hold this many UTF-16 units, the terminator included.
-constexpr size_t kFileNameUnits = 4096;
 constexpr size_t kStatusTextUnits = 64;
 // The largest limits whose byte and millisecond values fit 32 bits.
-constexpr int64_t kMaxSplitMb = 4095;
-constexpr int64_t kMaxDurationMinutes = 71582;
+constexpr uint32_t kMaxSplitMb = 4095;
+constexpr uint32_t kMaxDurationMinutes = 71582;
 // No file grows past this, whatever the split size: FAT32 and many exFAT-formatted sticks refuse a
 // file of 4 GiB, and the recording would be lost there.
 constexpr uint64_t kMaxFileBytes = uint64_t{kMaxSplitMb} << 20;
 
-// Whether a file of this name exists; ctx is the caller's.
-using FileExistsFn = int (*)(const char16_t* name, void* ctx);
-
-// Follow-on name number index (>= 1) of base: "_index.mp3" replaces the last '.' of the
-// file-name part and what follows it, or is appended when that part has none. 0 when the
-// name would not fit outUnits.
-int FormatFollowOnName(const char16_t* base, int32_t index, char16_t* out, size_t outUnits);
-
-// Name of the series' file number index: the base itself for 0, otherwise the first follow-on
-// name from index on that does not exist yet, so an earlier series is never overwritten.
-// *usedIndex gets the number taken. 0 when no name fits.
-int MakeSeriesFileName(const char16_t* base, int32_t index, FileExistsFn exists, void* ctx, char16_t* out,
-                       size_t outUnits, int32_t* usedIndex);
-
-// Base-10 number as strtol reads it (leading blanks, optional sign, ASCII digits; 0 without digits),
-// saturating far beyond any limit instead of overflowing. Read from the field's own UTF-16 text: a
-// conversion to the ANSI code page fails where that code page is UTF-8.
-int64_t ParseDecimal(const char16_t* text);
-// Limits from the fields' texts; negative counts as 0 (no limit), too large as the largest.
-uint32_t SplitBytesFromText(const char16_t* text);
-uint32_t DurationMsFromText(const char16_t* text);
+// A limit field's whole number, read from the field's own UTF-16 text (a conversion to the ANSI code
+// page fails where that code page is UTF-8): blanks around it are ignored, ASCII and full-width
+// digits count (some input methods type the latter, and pasting gets past ES_NUMBER). Anything else
+// (letters, separators, signs) or a number above maxValue is refused: 0, *value untouched. Empty
+// or blank is 0, no limit.
+int ParseLimitField(const char16_t* text, uint32_t maxValue, uint32_t* value);
+// The limits in bytes and milliseconds from the fields' texts; 0 when the text is refused.
+int SplitBytesFromText(const char16_t* text, uint32_t* bytes);
+int DurationMsFromText(const char16_t* text, uint32_t* ms);
 
 // What the status field says after the size, in this order.
 enum : uint32_t {
@@ -48,6 +34,9 @@ void FormatStatusText(uint64_t writtenBytes, uint32_t warnings, uint32_t lostMs,
 
 // Tick counts wrap after 49.7 days; their difference modulo 2^32 stays right across one wrap.
 int TimeLimitPassed(uint32_t nowTick, uint32_t startTick, uint32_t durationMs);
+// The series' clock for a job started at nowTick (startTick 0: not started yet). A start after the
+// limit has passed begins a new limit period: it must not end by itself at the next tick.
+uint32_t SeriesClockAtStart(uint32_t nowTick, uint32_t startTick, uint32_t durationMs);
 // Whether the current file is done: at the split size, or at kMaxFileBytes when there is none.
 int SplitDue(uint64_t writtenBytes, uint32_t splitBytes);
 

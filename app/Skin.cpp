@@ -2,6 +2,7 @@
 #include "Skin.h"
 
 #include "FileHandle.h"
+#include "LongPath.h"
 #include "SkinFile.h"
 
 // Constructed, and its release registered, before the recording mutex of ProcessState.cpp
@@ -24,12 +25,25 @@ template <typename T> void DeleteGdiObject(T& handle) {
     }
 }
 
+// The skin lies beside the program: a shortcut's "Start in", a command prompt or Win+R with a full
+// path gives another current folder.
+int SkinPath(wchar_t (&path)[kLongestPathUnits]) {
+    static wchar_t program[kLongestPathUnits]; // UI thread only
+    // A path that fills the buffer was cut (and on Windows XP not terminated).
+    const DWORD units = GetModuleFileNameW(nullptr, program, kLongestPathUnits);
+    if (units == 0 || units >= kLongestPathUnits)
+        return 0;
+    return FileBesideProgram(reinterpret_cast<const char16_t*>(program), u"Kavel.eb",
+                             reinterpret_cast<char16_t*>(path), kLongestPathUnits);
+}
+
 } // namespace
 
 int CSkin::Load(uint32_t keyLength) {
-    if (keyLength == 0 || keyLength > sizeof kSkinKey)
+    static wchar_t path[kLongestPathUnits];
+    if (keyLength == 0 || keyLength > sizeof kSkinKey || !SkinPath(path))
         return 0;
-    CFileHandle file(CreateFileW(L"Kavel.eb", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
         return 0;

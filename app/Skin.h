@@ -8,7 +8,7 @@
 
 class CSkin {
   public:
-    // Reads "Kavel.eb" from the current directory, unscrambles and checks it. 1 = usable.
+    // Reads "Kavel.eb" from the program's folder, unscrambles and checks it. 1 = usable.
     int Load(uint32_t keyLength);
     // Sets the pointers when data holds a bitmap file the pattern brush can read safely.
     int ParseBitmap(uint8_t* data, uint32_t length);

@@ -13,7 +13,8 @@ HANDLE StartSoundSettings() {
     wchar_t line[MAX_PATH + 32];
     wcscpy(line, L"\"");
     wcscat(line, program);
-    wcscat(line, L"\" mmsys.cpl");
+    // ",,1": the recording tab, where the input devices are.
+    wcscat(line, L"\" mmsys.cpl,,1");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};

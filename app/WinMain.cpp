@@ -3,15 +3,39 @@
 
 #include "AppInfo.h"
 #include "MainWindow.h"
+#include "OneCopy.h"
 #include "ProcessState.h"
 #include "UpdateCheck.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    // A running copy is brought forward; this one ends before touching anything.
-    if (HWND running = FindWindowW(L"Kavel_TORVEN", nullptr)) {
+static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED && kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
+
+namespace {
+
+// The running copy's window comes to the front, restored if minimised; a copy without a window yet is
+// in its update check, and this one ends without a word. The mutex stays held for the process's life.
+bool AnotherCopyRuns() {
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Kavel_TORVEN_OneCopy");
+    const DWORD error = GetLastError();
+    HWND running = FindWindowW(L"Kavel_TORVEN", nullptr);
+    switch (DecideOneCopy(mutex != nullptr, error, running != nullptr)) {
+    case kBringRunningForward:
+        // Asynchronous: a copy that does not answer must not hold this one.
+        if (IsIconic(running))
+            ShowWindowAsync(running, SW_RESTORE);
         SetForegroundWindow(running);
-        return 0;
+        return true;
+    case kEndQuietly:
+        return true;
+    default:
+        return false;
     }
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    if (AnotherCopyRuns())
+        return 0;
     UnscrambleAppInfo();
     if (CheckForUpdate() != 0)
         return 0;
