@@ -78,6 +78,10 @@ int64_t OutputSamples(const Encoder& e) {
 int32_t FinishedInfoFrame(Encoder& e, uint8_t* out, int32_t outBytes) {
     const int32_t frameBytes = ca::FrameBytes(e.shape);
     const int64_t frames = lame_get_frameNum(e.gf);
+    // A stream of one frame (a recording stopped before any sound came) keeps its place holder:
+    // players that find the Info frame then look for a second frame after the first and give up.
+    if (frames < 2)
+        return -1;
     const int32_t delay = lame_get_encoder_delay(e.gf);
     const int64_t padding = frames * ca::FrameSamples(e.shape) - delay - OutputSamples(e);
     const ca::SStreamTotals totals = {static_cast<uint32_t>(frames),
