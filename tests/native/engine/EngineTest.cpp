@@ -63,8 +63,7 @@ TEST_F(JobTest, TheFileHoldsTheSamplesTheDeviceReportedOnceAndInOrder) {
         ASSERT_TRUE(Started(L"a", 1));
         std::string expected;
         WAVEHDR* late = nullptr;
-        const DWORD blocks = 150;
-        for (DWORD block = 0; block < blocks; ++block) {
+        for (DWORD block = 0; block < 150; ++block) {
             if (block == 25) {
                 ASSERT_TRUE(WaitUntil([&] { return m_pJob->GetWrittenBytes() == 4 + 25 * kBlock; }));
                 fakewin::refuseAdds = refused;
@@ -82,9 +81,9 @@ TEST_F(JobTest, TheFileHoldsTheSamplesTheDeviceReportedOnceAndInOrder) {
             if (late && block == 25 + lateBy)
                 fakewin::Back(fakewin::device, late, faultBytes, done);
         }
-        // Every header goes back to the device, also those that came back to a full ring.
-        EXPECT_TRUE(WaitUntil([] { return Held() == kDeviceHeaders; }));
-        EXPECT_EQ(m_pJob->GetLostMs(), 0u) << "the ring covered the stall";
+        // Every header goes back to the device, also those that came back to a full ring, and the ring
+        // covered the stall.
+        EXPECT_TRUE(WaitUntil([] { return Held() == kDeviceHeaders; }) && m_pJob->GetLostMs() == 0);
         std::exchange(m_pJob, nullptr)->Stop();
         EXPECT_EQ(Read("a"), "INFO" + expected + kEnd)
             << faultBytes << " " << done << " " << lateBy << " " << refused;

@@ -54,11 +54,8 @@ inline std::string Read(const std::string& name) {
 
 class CJobTest : public testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        const auto folder = std::filesystem::path(testing::TempDir()) / ("kavel-" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder);
-        std::filesystem::current_path(folder);
-    }
+    // A folder of the program's own (TEST_TMPDIR, set for each program by the build).
+    static void SetUpTestSuite() { std::filesystem::current_path(testing::TempDir()); }
     void SetUp() override {
         g_Recorded.clear();
         fakewin::Reset();
