@@ -50,11 +50,12 @@ inline std::wstring Text(HWND wnd) {
     return text;
 }
 
-// The update server (tests/e2e/run's) serving this version, or stopped ("off").
-inline bool Serve(const std::string& version) {
-    return RunUnix(g_out, "bash -c '. " KAVEL_SOURCE_DIR
-                          "/scripts/update-server.sh && kv_update_server_serve " +
-                              version + "'") == 0;
+// Commands of the scripts that keep the update server and the sound card (tests/e2e/run's), run to
+// their end: kv_update_server_serve VERSION|off, kv_sound_ready.
+inline bool Scripted(const std::string& commands) {
+    return RunUnix(g_out, "bash -c '. " KAVEL_SOURCE_DIR "/scripts/update-server.sh && . " KAVEL_SOURCE_DIR
+                          "/scripts/wine-env.sh && " +
+                              commands + "'") == 0;
 }
 
 // Whether another program holds Ctrl+Alt+key: this one cannot register it then.
@@ -157,19 +158,16 @@ struct Kavel {
             return swscanf(Text(Item(24)).c_str(), L"%*u(MB) / %llu(B)", &bytes) == 1 && bytes > least;
         });
     }
-    // Answers the "提示" box the program shows, which must show the sign and hold `part`; returns the
-    // text. Until the box has gone the main window takes no input.
-    std::wstring Box(const std::wstring& part, char sign = '!') const {
+    // Answers the "提示" box the program shows, which must show the sign and hold `part`. Until the box
+    // has gone the main window takes no input.
+    void Box(const std::wstring& part, char sign = '!') const {
         HWND box = nullptr;
-        if (!WaitUntil([&] { return IsWindowVisible(box = FindWindowW(L"#32770", L"提示")); })) {
-            ADD_FAILURE() << "no box saying " << testing::PrintToString(part);
-            return L"";
-        }
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(box = FindWindowW(L"#32770", L"提示")); }))
+            << "no box saying " << testing::PrintToString(part);
         const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
         EXPECT_NE(text.find(part), std::wstring::npos) << testing::PrintToString(text);
         EXPECT_TRUE(WaitUntil([&] { return IconOf(box) == sign; }, 5000)) << IconOf(box) << " for " << sign;
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         WaitUntil([&] { return !IsWindow(box); });
-        return text;
     }
 };

@@ -2,9 +2,12 @@
 #include "E2eSupport.h"
 
 // Without a sound driver: the title from the application strings; the sound settings start from the
-// system folder, not from a control.exe in the program's; arming is refused, there being no input
-// device, and the set-up view stays with the file chosen. (Other refusals: the Wine test.)
-TEST(SetUp, SoundSettingsFromTheSystemFolderAndNoInputDevice) {
+// system folder, not from a control.exe in the program's; the save dialog, driven as a user would, adds
+// ".mp3" to a name typed without an extension and asks before a file is replaced (recorded over: the
+// recording case); arming is refused, there being no input device, and the set-up view stays with the
+// file chosen. (Other refusals: the Wine test.)
+TEST(SetUp, SoundSettingsTheSaveDialogAndNoInputDevice) {
+    std::ofstream(Out(L"old.mp3")) << "an older file";
     Kavel k(false);
     ASSERT_TRUE(k.Window());
     EXPECT_EQ(Text(k.wnd), L"Kavel 录音机");
@@ -12,19 +15,6 @@ TEST(SetUp, SoundSettingsFromTheSystemFolderAndNoInputDevice) {
     CopyFileW(_wpgmptr, L"control.exe", FALSE);
     k.Click(19);
     EXPECT_EQ(Logged(), "\"C:\\windows\\system32\\control.exe\" mmsys.cpl,,1"); // the recording tab
-    k.SetText(9, L"a.mp3");
-    PostMessageW(k.Item(18), BM_CLICK, 0, 0);
-    k.Box(L"没有找到音频输入设备");
-    EXPECT_TRUE(k.Shown(18) && Text(k.Item(9)) == L"a.mp3" && !Taken(VK_F9)) << "set-up view, all as it was";
-}
-
-// The save dialog, driven as a user would: a name typed without an extension gets ".mp3"; an existing
-// file is asked about first, and once the replacement is confirmed the recording (mono, 22050 Hz,
-// twice the rate: 40 kbit/s, ended with "停止录制") is made over it.
-TEST(SetUp, TheSaveDialogAddsMp3AndAsksBeforeAFileIsReplaced) {
-    std::ofstream(Out(L"old.mp3")) << "an older file";
-    Kavel k;
-    ASSERT_TRUE(k.Window());
     for (const wchar_t* typed : {L"named", L"old"}) {
         PostMessageW(k.Item(17), BM_CLICK, 0, 0);
         HWND dialog = nullptr, question = nullptr;
@@ -38,11 +28,7 @@ TEST(SetUp, TheSaveDialogAddsMp3AndAsksBeforeAFileIsReplaced) {
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << "the dialog stays";
         EXPECT_EQ(Text(k.Item(9)), g_out + L"\\" + typed + L".mp3");
     }
-    k.Choose(0, 1, 1);
-    k.Click(18);
-    k.Start();
-    ASSERT_TRUE(k.Counted(3000)) << "recording";
-    k.Click(23);
-    EXPECT_TRUE(k.Shown(22));
-    EXPECT_EQ(RunUnix(g_out, kCheckAudio + "format 22050,1,40000 old.mp3"), 0);
+    PostMessageW(k.Item(18), BM_CLICK, 0, 0);
+    k.Box(L"没有找到音频输入设备");
+    EXPECT_TRUE(k.Shown(18) && Text(k.Item(9)) == g_out + L"\\old.mp3" && !Taken(VK_F9)) << "as it was";
 }

@@ -22,10 +22,9 @@ TEST(StartUp, TheUpdateCheckTellsAndEndsOpeningTheDownloadPageForANewerVersion) 
                 {"3", L"C:\\Program Files\\Kv Web\\b %1", L"新版本", ""},
                 {"3", L"", L"新版本", ""}};
     for (const auto& row : rows) {
-        ASSERT_TRUE(Serve(row.served));
-        if (row.command.empty())
-            RegDeleteKeyW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command");
-        else
+        ASSERT_TRUE(Scripted(std::string("kv_update_server_serve ") + row.served));
+        RegDeleteKeyW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command");
+        if (!row.command.empty())
             RegSetValueW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", REG_SZ, row.command.c_str(), 0);
         Kavel k;
         k.Box(row.box, *row.served == 'o' ? '!' : 'i'); // a warning, or the news

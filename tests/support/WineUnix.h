@@ -14,17 +14,13 @@
 // The checks of recordings shared by the Wine and end-to-end tests.
 inline const std::string kCheckAudio = "/usr/bin/python3 " KAVEL_SOURCE_DIR "/tests/support/check_audio.py ";
 
-inline std::string UnixPath(const std::wstring& zPath) {
-    std::string path;
-    for (wchar_t c : zPath.substr(2))
-        path += c == L'\\' ? '/' : static_cast<char>(c);
-    return path;
-}
-
 // Starts `/bin/sh -c command` in the folder, ended after two minutes at the latest, and returns at
 // once; the command holds no double quote.
 inline bool StartUnix(const std::wstring& folder, const std::string& command) {
-    const std::string line = "\"cd '" + UnixPath(folder) + "' && " + command + "\"";
+    std::string line = "\"cd '";
+    for (wchar_t c : folder.substr(2)) // Z: is the root
+        line += c == L'\\' ? '/' : static_cast<char>(c);
+    line += "' && " + command + "\"";
     return _wspawnl(_P_NOWAIT, L"/usr/bin/timeout", L"timeout", L"120", L"/bin/sh", L"-c",
                     std::wstring(line.begin(), line.end()).c_str(), nullptr) != -1;
 }

@@ -50,8 +50,7 @@ TEST(Proxy, TheVersionFileComesThroughTheProxyWindowsHasForTheHost) {
         {2, "127.0.0.1:80", "<local>", "", "kavelhost", {"GET /download/Kavel.txt HTTP/1.1"}},
         {4, "", "", "http://127.0.0.1/proxy.pac", "kavel.test", {"GET /proxy.pac HTTP/1.1", proxied}}};
     SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in at{AF_INET, htons(80), {}, {}};
-    at.sin_addr.s_addr = inet_addr("127.0.0.1");
+    sockaddr_in at{AF_INET, htons(80), {{{127, 0, 0, 1}}}, {}};
     ASSERT_TRUE(!bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at) && !listen(listener, 4));
     for (const auto& row : rows) {
         SCOPED_TRACE(row.host + (" " + row.proxy) + row.script);

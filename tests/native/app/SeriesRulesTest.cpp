@@ -63,11 +63,10 @@ TEST(SeriesFiles, EachFileTakesAFreeNameInItsExtendedFormAndTheNextFreeNumberOnc
         const int made =
             MakeSeriesFile((kFolder + base).c_str(), index, {SDisk::Exists, SDisk::Create, &disk}, 2,
                            plain.data(), plain.size(), &used);
-        EXPECT_EQ(disk.tried, tried) << index;
+        EXPECT_EQ(std::tuple(disk.tried, made), std::tuple(tried, madeOne)) << index;
         // The name taken, or the last one tried: a box names it.
-        EXPECT_EQ(made, madeOne) << index;
         if (!tried.empty()) {
-            EXPECT_EQ(u16string(plain.c_str()), kFolder + tried.substr(tried.rfind(u'|') + 1));
+            EXPECT_EQ(u16string(plain.c_str()), kFolder + tried.substr(tried.rfind(u'|') + 1)) << index;
         }
     }
 }

@@ -94,9 +94,8 @@ TEST(OneCopy, ASecondCopyBringsTheFirstForwardOrEndsQuietlyWhileTheFirstChecksFo
 
 // ES_CONTINUOUS with ES_SYSTEM_REQUIRED, and ES_DISPLAY_REQUIRED on Modern Standby; then nothing held.
 TEST(Awake, ARecordingKeepsTheSystemAndOnModernStandbyTheDisplayOn) {
-    EXPECT_EQ(RecordingExecutionState(false), 0x80000001u);
-    EXPECT_EQ(RecordingExecutionState(true), 0x80000003u);
-    EXPECT_EQ(kIdleExecutionState, 0x80000000u);
+    EXPECT_EQ(std::tuple(RecordingExecutionState(false), RecordingExecutionState(true), kIdleExecutionState),
+              std::tuple(0x80000001u, 0x80000003u, 0x80000000u));
 }
 
 TEST(MeterRules, TextSaysLevelClipAndElapsedTime) {
