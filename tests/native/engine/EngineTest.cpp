@@ -113,7 +113,6 @@ TEST_F(JobTest, SwitchFileGoesOnInTheNextFileWithoutAGapAndTheCountIsWhatTheFile
     EXPECT_EQ(m_pJob->SwitchFile(L"c", &m_Fault), 0) << "an existing file is never replaced";
     EXPECT_EQ(std::vector({m_Fault.kind, int32_t(m_Fault.code)}),
               std::vector({int32_t{kJobFileCreate}, EEXIST}));
-    EXPECT_EQ(m_pJob->SwitchFile(L"missing/d", &m_Fault), 0);
     ASSERT_EQ(m_pJob->SwitchFile(L"d", &m_Fault), 1);
     RunBlock();
     // A frame and a bit, and half a sample frame, in the header being filled, handed back after the
@@ -171,26 +170,19 @@ TEST_F(JobTest, TheOutputFileHoldsWhatTheDiskTookAndStatesALengthOnlyWhenWhole) 
 
 TEST_F(JobTest, AJobThatCannotStartSaysWhyAndLeavesAnExistingFileUntouched) {
     std::ofstream("a") << "old";
-    // Device open result, device start result, quality, file; then the fault expected.
-    const struct {
-        uint32_t open, start;
-        int32_t quality;
-        const wchar_t* file;
+    // Device open result, device start result, quality, file; then the fault expected: its kind and code.
+    const std::tuple<uint32_t, uint32_t, int32_t, const wchar_t*, int32_t, uint32_t> rows[] = {
+        {1, 0, 5, L"a", kJobDeviceOpen, 1}, // MMSYSERR_ERROR: blocked by the privacy setting
+        {0, 0, 10, L"a", kJobEncoder, 0},   // a quality the encoder does not have
+        {0, 4, 5, L"a", kJobDeviceStart, 4},
+        {0, 0, 5, L"missing/a", kJobFileCreate, ENOENT}};
+    for (const auto& [open, start, quality, file, kind, code] : rows) {
+        std::tie(fakewin::openResult, fakewin::startResult) = std::tie(open, start);
         SJobFault fault;
-    } rows[] = {{1, 0, 5, L"a", {kJobDeviceOpen, 1}}, // MMSYSERR_ERROR: blocked by the privacy setting
-                {0, 0, 10, L"a", {kJobEncoder, 0}},   // a quality the encoder does not have
-                {0, 4, 5, L"a", {kJobDeviceStart, 4}},
-                {0, 0, 5, L"missing/a", {kJobFileCreate, ENOENT}}};
-    for (const auto& row : rows) {
-        fakewin::openResult = row.open;
-        fakewin::startResult = row.start;
-        SJobFault fault;
-        CJobCenter* job = CJobCenter::Create(row.file, 0, row.quality, 1, 8000, 2, 1, &fault);
+        CJobCenter* job = CJobCenter::Create(file, 0, quality, 1, 8000, 2, 1, &fault);
         if (job && !job->Start(&fault))
             std::exchange(job, nullptr)->Stop();
-        EXPECT_EQ(job, nullptr) << row.open << " " << row.start;
-        EXPECT_EQ(std::vector({fault.kind, int32_t(fault.code)}),
-                  std::vector({row.fault.kind, int32_t(row.fault.code)}));
+        EXPECT_EQ(std::tuple(job, fault.kind, fault.code), std::tuple(nullptr, kind, code)) << open << start;
     }
     EXPECT_EQ(Read("a"), "old");
 }
@@ -213,11 +205,8 @@ TEST_F(JobTest, ADeviceThatKeepsItsHeadersFailsTheJobWithAFinishedFileAndIsClose
     HWAVEIN device = fakewin::device;
     std::exchange(m_pJob, nullptr)->Stop();
     EXPECT_EQ(fakewin::closes, 0);
-    for (size_t held = Held(); held > 0; --held) {
-        WAVEHDR* header = fakewin::device->queued.front();
-        fakewin::device->queued.pop_front();
-        fakewin::Back(device, header, 0);
-    }
+    fakewin::keepOnReset = false;
+    waveInReset(device);
     EXPECT_TRUE(WaitUntil([] { return fakewin::closes == 1; }));
 }
 
@@ -245,13 +234,7 @@ TEST_F(JobTest, OverlappingReturnsAndUnfilledHeadersBringNothingStale) {
     for (int pair = 0; pair < 300; ++pair) {
         WAVEHDR* first = Record(kBlock);
         WAVEHDR* second = Record(kBlock);
-        std::atomic<bool> go{false};
-        std::thread driver([&] {
-            while (!go)
-                ;
-            fakewin::Back(fakewin::device, second, kBlock);
-        });
-        go = true;
+        std::thread driver([&] { fakewin::Back(fakewin::device, second, kBlock); });
         fakewin::Back(fakewin::device, first, kBlock);
         driver.join();
     }

@@ -54,8 +54,12 @@ inline std::string Read(const std::string& name) {
 
 class CJobTest : public testing::Test {
   protected:
-    // A folder of the program's own (TEST_TMPDIR, set for each program by the build).
-    static void SetUpTestSuite() { std::filesystem::current_path(testing::TempDir()); }
+    // A folder of the program's own, whose files the cases may remove.
+    static void SetUpTestSuite() {
+        const auto folder = std::filesystem::path(testing::TempDir()) / ("kavel-" + std::to_string(getpid()));
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+    }
     void SetUp() override {
         g_Recorded.clear();
         fakewin::Reset();
