@@ -5,6 +5,14 @@
 
 namespace ca {
 
+// Where a rate stands in the frame header: its version row (0 MPEG-2.5, 1 MPEG-2, 2 MPEG-1) and its
+// index in that row; false for a rate MP3 cannot store.
+bool HeaderRateIndex(int32_t hz, int* row, int* index);
+// The bit rates in the order of the header's index for that rate's version (index 0, free format,
+// unused; 1 to 14 ascending); null for a rate MP3 cannot store.
+const int32_t* BitRateTable(int32_t outputHz);
+constexpr int kBitRateIndexes = 15;
+
 // Output sample rate for an input rate: the input itself where MP3 can store it, otherwise the
 // nearest storable rate below it (96000 Hz becomes 48000 Hz); 0 for rates no MP3 can carry.
 int32_t OutputSampleRate(int32_t inputHz);

@@ -1,5 +1,7 @@
 #include "InfoFrame.h"
 
+#include "EncoderSettings.h"
+
 #include <array>
 #include <cstring>
 #include <utility>
@@ -8,9 +10,6 @@ namespace ca {
 
 namespace {
 
-const int32_t kMpeg1Kbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-const int32_t kLsfKbps[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
-
 // The header's fields for a shape: version bits (3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5) and the rate and bit
 // rate indexes; false for a shape MP3 cannot store.
 struct SHeaderFields {
@@ -18,21 +17,17 @@ struct SHeaderFields {
 };
 
 bool HeaderFieldsOf(const SStreamShape& shape, SHeaderFields* f) {
-    static const int32_t kRates[3][3] = {{11025, 12000, 8000}, {22050, 24000, 16000}, {44100, 48000, 32000}};
     static const int kVersions[3] = {0, 2, 3};
-    f->version = -1;
-    for (int v = 0; v < 3; ++v)
-        for (int r = 0; r < 3; ++r)
-            if (kRates[v][r] == shape.outputHz) {
-                f->version = kVersions[v];
-                f->rateIndex = r;
-            }
-    const int32_t* table = f->version == 3 ? kMpeg1Kbps : kLsfKbps;
+    int row;
+    if (!HeaderRateIndex(shape.outputHz, &row, &f->rateIndex))
+        return false;
+    f->version = kVersions[row];
+    const int32_t* table = BitRateTable(shape.outputHz);
     f->kbpsIndex = 0;
-    for (int i = 1; i < 15; ++i)
+    for (int i = 1; i < kBitRateIndexes; ++i)
         if (table[i] == shape.kbps)
             f->kbpsIndex = i;
-    return f->version >= 0 && f->kbpsIndex != 0 && (shape.channels == 1 || shape.channels == 2);
+    return f->kbpsIndex != 0 && (shape.channels == 1 || shape.channels == 2);
 }
 
 // Side information follows the header; the Xing fields start after it.
@@ -42,11 +37,14 @@ int32_t SideInfoBytes(const SStreamShape& shape, const SHeaderFields& f) {
     return shape.channels == 1 ? 9 : 17;
 }
 
+int32_t FrameBytesOf(const SStreamShape& shape, const SHeaderFields& f) {
+    return (f.version == 3 ? 144000 : 72000) * shape.kbps / shape.outputHz;
+}
+
 // Layer III, no CRC, no padding slot; mono or joint stereo; an original, not copyrighted.
-int32_t PutHeader(const SStreamShape& shape, uint8_t* out, int32_t outBytes) {
-    SHeaderFields f;
-    const int32_t bytes = FrameBytes(shape);
-    if (bytes == 0 || bytes > outBytes || !HeaderFieldsOf(shape, &f))
+int32_t PutHeader(const SStreamShape& shape, const SHeaderFields& f, uint8_t* out, int32_t outBytes) {
+    const int32_t bytes = FrameBytesOf(shape, f);
+    if (bytes > outBytes)
         return 0;
     std::memset(out, 0, static_cast<size_t>(bytes));
     out[0] = 0xFF;
@@ -100,9 +98,7 @@ uint8_t* PutLameExtension(const SStreamShape& shape, const SStreamTotals& t, uin
 
 int32_t FrameBytes(const SStreamShape& shape) {
     SHeaderFields f;
-    if (!HeaderFieldsOf(shape, &f))
-        return 0;
-    return (f.version == 3 ? 144000 : 72000) * shape.kbps / shape.outputHz;
+    return HeaderFieldsOf(shape, &f) ? FrameBytesOf(shape, f) : 0;
 }
 
 int32_t FrameSamples(const SStreamShape& shape) {
@@ -110,15 +106,18 @@ int32_t FrameSamples(const SStreamShape& shape) {
 }
 
 int32_t MakeSilentFrame(const SStreamShape& shape, uint8_t* out, int32_t outBytes) {
-    return PutHeader(shape, out, outBytes);
+    SHeaderFields f;
+    return HeaderFieldsOf(shape, &f) ? PutHeader(shape, f, out, outBytes) : 0;
 }
 
 int32_t MakeInfoFrame(const SStreamShape& shape, const SStreamTotals& totals, uint8_t* out,
                       int32_t outBytes) {
     SHeaderFields f;
-    const int32_t bytes = PutHeader(shape, out, outBytes);
-    if (bytes == 0 || !HeaderFieldsOf(shape, &f) || totals.delaySamples < 0 || totals.delaySamples > 4095 ||
+    if (!HeaderFieldsOf(shape, &f) || totals.delaySamples < 0 || totals.delaySamples > 4095 ||
         totals.paddingSamples < 0 || totals.paddingSamples > 4095)
+        return 0;
+    const int32_t bytes = PutHeader(shape, f, out, outBytes);
+    if (bytes == 0)
         return 0;
     const int32_t start = 4 + SideInfoBytes(shape, f);
     // The optional fields, in their order in the frame, while they fit: low rates have small frames.
