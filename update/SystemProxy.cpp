@@ -9,6 +9,7 @@
 #include <string>
 
 #include "HelperCall.h"
+#include "RequestText.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ int FindSystemProxy(const char* host, const CFetchDeadline& deadline, CProxyServ
         settings.m_sBypass = Narrow(config.lpszProxyBypass);
         const std::wstring script = config.lpszAutoConfigUrl ? config.lpszAutoConfigUrl : L"";
         if (config.fAutoDetect || !script.empty()) {
-            std::function<CAnswer()> ask = [url = L"http://" + Wide(host) + L"/download/Kavel.txt",
+            std::function<CAnswer()> ask = [url = Wide(VersionFileUrl(host).c_str()),
                                             detect = !!config.fAutoDetect,
                                             script] { return AskAutomatic(url, detect, script); };
             CAnswer answer;
